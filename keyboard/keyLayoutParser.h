@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <vector>
 
@@ -27,3 +28,7 @@ struct KeyLayout
 // Turns the layout file's text (NUL-terminated) into key records. Never throws;
 // any input, however malformed, yields a (possibly empty) result.
 KeyLayout parseKeyLayout(const char *text);
+
+// Reads the layout file for parsing: false when it cannot be opened (the caller
+// logs and builds nothing). CR LF line ends arrive as LF, as a text-mode read gives.
+bool readKeyLayoutFile(const QString &path, QByteArray *text);
