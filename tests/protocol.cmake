@@ -1,0 +1,1 @@
+add_unit_test(NAME tst_hidReport LIBS tkt_protocol)
