@@ -1,0 +1,237 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="en_US">
+<context>
+    <name>mainPageDia</name>
+    <message>
+        <source>mainPageDia</source>
+        <translation>mainPageDia</translation>
+    </message>
+    <message>
+        <source>VID:</source>
+        <translation>VID:</translation>
+    </message>
+    <message>
+        <source>0x0416</source>
+        <translation>0x0416</translation>
+    </message>
+    <message>
+        <source>PID:</source>
+        <translation>PID:</translation>
+    </message>
+    <message>
+        <source>0xb23c</source>
+        <translation>0xb23c</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>Lock</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>Default</translation>
+    </message>
+    <message>
+        <source>连接：</source>
+        <translation>Connect:</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>  断开：</source>
+        <translation>  Disconnect:</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Restore factory</source>
+        <translation>Restore factory</translation>
+    </message>
+    <message>
+        <source>Connect Status</source>
+        <translation>Connect Status</translation>
+    </message>
+    <message>
+        <source>断开重连后的处理</source>
+        <translation>Handling after reconnection</translation>
+    </message>
+    <message>
+        <source>Magnetic already calibrated</source>
+        <translation>Magnetic already calibrated</translation>
+    </message>
+    <message>
+        <source>Production testing ...</source>
+        <translation>Production testing ...</translation>
+    </message>
+    <message>
+        <source>Key test</source>
+        <translation>Key test</translation>
+    </message>
+    <message>
+        <source>MFRS:</source>
+        <translation>MFRS:</translation>
+    </message>
+    <message>
+        <source>Nuvoton---Test</source>
+        <translation>Nuvoton---Test</translation>
+    </message>
+    <message>
+        <source>PROD:</source>
+        <translation>PROD:</translation>
+    </message>
+    <message>
+        <source>Gameing Keyboard---Test</source>
+        <translation>Gameing Keyboard---Test</translation>
+    </message>
+    <message>
+        <source>F/W:</source>
+        <translation>F/W:</translation>
+    </message>
+    <message>
+        <source>keyboard-Model---Test</source>
+        <translation>keyboard-Model---Test</translation>
+    </message>
+    <message>
+        <source>VER:</source>
+        <translation>VER:</translation>
+    </message>
+    <message>
+        <source>1.0.0.0---Test</source>
+        <translation>1.0.0.0---Test</translation>
+    </message>
+    <message>
+        <source>Light Test:</source>
+        <translation>Light Test:</translation>
+    </message>
+    <message>
+        <source>RGB</source>
+        <translation>RGB</translation>
+    </message>
+    <message>
+        <source>R</source>
+        <translation>R</translation>
+    </message>
+    <message>
+        <source>G</source>
+        <translation>G</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>W</source>
+        <translation>W</translation>
+    </message>
+    <message>
+        <source>Ctrl+ ←/→ Change LED color</source>
+        <translation>Ctrl+ ←/→ Change LED color</translation>
+    </message>
+    <message>
+        <source>Keyboard test：</source>
+        <translation>Keyboard test:</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Ctrl+Space Restart test</source>
+        <translation>Ctrl+Space Restart test</translation>
+    </message>
+    <message>
+        <source>Keyboard test</source>
+        <translation>Keyboard test</translation>
+    </message>
+    <message>
+        <source>IR/HE test</source>
+        <translation>IR/HE test</translation>
+    </message>
+    <message>
+        <source>Tavrin Electronics</source>
+        <translation>Tavrin Electronics</translation>
+    </message>
+    <message>
+        <source>Call: +00 000 0000 000</source>
+        <translation>Call: +00 000 0000 000</translation>
+    </message>
+    <message>
+        <source>Email: support@example.com</source>
+        <translation>Email: support@example.com</translation>
+    </message>
+    <message>
+        <source>https://www.example.com</source>
+        <translation>https://www.example.com</translation>
+    </message>
+    <message>
+        <source>Tavrin Keyboard Test</source>
+        <translation>Tavrin Keyboard Test</translation>
+    </message>
+    <message>
+        <source>Connect success</source>
+        <translation>Connect success</translation>
+    </message>
+    <message>
+        <source>Connect failed</source>
+        <translation>Connect failed</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Magnetic axis not calibrated</source>
+        <translation>Magnetic axis not calibrated</translation>
+    </message>
+    <message>
+        <source>Production Successful</source>
+        <translation>Production Successful</translation>
+    </message>
+    <message>
+        <source>Production Failed</source>
+        <translation>Production Failed</translation>
+    </message>
+</context>
+<context>
+    <name>keyboardPage</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>(Black means no such key)</source>
+        <translation>(Black means no such key)</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>Korean/English</source>
+        <translation>Korean/English</translation>
+    </message>
+</context>
+<context>
+    <name>keyboardButCustom</name>
+    <message>
+        <source>Chinese</source>
+        <translation>Chinese</translation>
+    </message>
+    <message>
+        <source>Korean/English</source>
+        <translation>Korean/English</translation>
+    </message>
+</context>
+</TS>

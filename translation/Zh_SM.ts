@@ -1,0 +1,237 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en_US">
+<context>
+    <name>mainPageDia</name>
+    <message>
+        <source>mainPageDia</source>
+        <translation>mainPageDia</translation>
+    </message>
+    <message>
+        <source>VID:</source>
+        <translation>VID:</translation>
+    </message>
+    <message>
+        <source>0x0416</source>
+        <translation>0x0416</translation>
+    </message>
+    <message>
+        <source>PID:</source>
+        <translation>PID:</translation>
+    </message>
+    <message>
+        <source>0xb23c</source>
+        <translation>0xb23c</translation>
+    </message>
+    <message>
+        <source>Lock</source>
+        <translation>锁定</translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation>默认</translation>
+    </message>
+    <message>
+        <source>连接：</source>
+        <translation>连接：</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>  断开：</source>
+        <translation>  断开：</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>Restore factory</source>
+        <translation>恢复出厂设置</translation>
+    </message>
+    <message>
+        <source>Connect Status</source>
+        <translation>连接状态</translation>
+    </message>
+    <message>
+        <source>断开重连后的处理</source>
+        <translation>断开重连后的处理</translation>
+    </message>
+    <message>
+        <source>Magnetic already calibrated</source>
+        <translation>磁轴已校准</translation>
+    </message>
+    <message>
+        <source>Production testing ...</source>
+        <translation>生产测试中 ...</translation>
+    </message>
+    <message>
+        <source>Key test</source>
+        <translation>按键测试</translation>
+    </message>
+    <message>
+        <source>MFRS:</source>
+        <translation>厂商：</translation>
+    </message>
+    <message>
+        <source>Nuvoton---Test</source>
+        <translation>Nuvoton---Test</translation>
+    </message>
+    <message>
+        <source>PROD:</source>
+        <translation>产品：</translation>
+    </message>
+    <message>
+        <source>Gameing Keyboard---Test</source>
+        <translation>Gameing Keyboard---Test</translation>
+    </message>
+    <message>
+        <source>F/W:</source>
+        <translation>固件：</translation>
+    </message>
+    <message>
+        <source>keyboard-Model---Test</source>
+        <translation>keyboard-Model---Test</translation>
+    </message>
+    <message>
+        <source>VER:</source>
+        <translation>版本：</translation>
+    </message>
+    <message>
+        <source>1.0.0.0---Test</source>
+        <translation>1.0.0.0---Test</translation>
+    </message>
+    <message>
+        <source>Light Test:</source>
+        <translation>灯光测试：</translation>
+    </message>
+    <message>
+        <source>RGB</source>
+        <translation>RGB</translation>
+    </message>
+    <message>
+        <source>R</source>
+        <translation>R</translation>
+    </message>
+    <message>
+        <source>G</source>
+        <translation>G</translation>
+    </message>
+    <message>
+        <source>B</source>
+        <translation>B</translation>
+    </message>
+    <message>
+        <source>W</source>
+        <translation>W</translation>
+    </message>
+    <message>
+        <source>Ctrl+ ←/→ Change LED color</source>
+        <translation>Ctrl+ ←/→ 切换灯光颜色</translation>
+    </message>
+    <message>
+        <source>Keyboard test：</source>
+        <translation>键盘测试：</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>Ctrl+Space Restart test</source>
+        <translation>Ctrl+Space 重新测试</translation>
+    </message>
+    <message>
+        <source>Keyboard test</source>
+        <translation>键盘测试</translation>
+    </message>
+    <message>
+        <source>IR/HE test</source>
+        <translation>IR/HE 测试</translation>
+    </message>
+    <message>
+        <source>Tavrin Electronics</source>
+        <translation>Tavrin 电子</translation>
+    </message>
+    <message>
+        <source>Call: +00 000 0000 000</source>
+        <translation>电话：+00 000 0000 000</translation>
+    </message>
+    <message>
+        <source>Email: support@example.com</source>
+        <translation>邮箱：support@example.com</translation>
+    </message>
+    <message>
+        <source>https://www.example.com</source>
+        <translation>https://www.example.com</translation>
+    </message>
+    <message>
+        <source>Tavrin Keyboard Test</source>
+        <translation>Tavrin 键盘测试</translation>
+    </message>
+    <message>
+        <source>Connect success</source>
+        <translation>连接成功</translation>
+    </message>
+    <message>
+        <source>Connect failed</source>
+        <translation>连接失败</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>已断开</translation>
+    </message>
+    <message>
+        <source>Magnetic axis not calibrated</source>
+        <translation>磁轴未校准</translation>
+    </message>
+    <message>
+        <source>Production Successful</source>
+        <translation>生产测试通过</translation>
+    </message>
+    <message>
+        <source>Production Failed</source>
+        <translation>生产测试失败</translation>
+    </message>
+</context>
+<context>
+    <name>keyboardPage</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>(Black means no such key)</source>
+        <translation>（黑色表示无此按键）</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Korean/English</source>
+        <translation>韩/英</translation>
+    </message>
+</context>
+<context>
+    <name>keyboardButCustom</name>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Korean/English</source>
+        <translation>韩/英</translation>
+    </message>
+</context>
+</TS>
