@@ -1,0 +1,147 @@
+// The shipped catalogues: each must load by its file name and cover every
+// operator-visible text of the window, the keyboard page and the key button;
+// the English one must leave no Chinese on the screen.
+#include "ui_mainPageDia.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTranslator>
+#include <QtTest>
+
+namespace {
+bool hasChinese(const QString &text)
+{
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        // CJK ideographs and the full-width punctuation that comes with them.
+        if ((u >= 0x3000 && u <= 0x303f) || (u >= 0x4e00 && u <= 0x9fff) || (u >= 0xff00 && u <= 0xffef))
+            return true;
+    }
+    return false;
+}
+
+// Every text the form shows: labels, buttons, line edits and the title.
+QStringList formTexts(const QDialog &dialog)
+{
+    QStringList texts{dialog.windowTitle()};
+    for (const QLabel *l : dialog.findChildren<QLabel *>())
+        texts << l->text();
+    for (const QAbstractButton *b : dialog.findChildren<QAbstractButton *>())
+        texts << b->text();
+    for (const QLineEdit *e : dialog.findChildren<QLineEdit *>())
+        texts << e->text();
+    texts.removeAll(QString());
+    return texts;
+}
+
+QString catalogue(const QString &name)
+{
+    return QString(TKT_TRANSLATION_DIR) + "/" + name + ".qm";
+}
+} // namespace
+
+class tst_translationCatalogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyFormTextIsCovered_data();
+    void everyFormTextIsCovered();
+    void runTimeTextIsCovered_data();
+    void runTimeTextIsCovered();
+    void englishFormHasNoChinese();
+};
+
+void tst_translationCatalogs::everyFormTextIsCovered_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("English") << "English";
+    QTest::newRow("Zh_SM") << "Zh_SM";
+}
+
+void tst_translationCatalogs::everyFormTextIsCovered()
+{
+    QFETCH(QString, name);
+    QTranslator translator;
+    QVERIFY2(translator.load(catalogue(name)), qPrintable(catalogue(name)));
+
+    // The source texts are what the form shows with no translator installed.
+    QDialog dialog;
+    Ui::mainPageDia ui;
+    ui.setupUi(&dialog);
+    const QStringList sources = formTexts(dialog);
+    QVERIFY(sources.size() > 40);
+    for (const QString &source : sources) {
+        const QString translated = translator.translate("mainPageDia", source.toUtf8().constData());
+        QVERIFY2(!translated.isEmpty(), qPrintable(name + " lacks \"" + source + "\""));
+    }
+}
+
+void tst_translationCatalogs::runTimeTextIsCovered_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("context");
+    QTest::addColumn<QByteArray>("source");
+
+    const QList<QPair<QByteArray, QByteArray>> texts = {
+        {"mainPageDia", "Tavrin Keyboard Test"},
+        {"mainPageDia", "Default"},
+        {"mainPageDia", "Connect success"},
+        {"mainPageDia", "Connect failed"},
+        {"mainPageDia", "Disconnect"},
+        {"mainPageDia", "Magnetic already calibrated"},
+        {"mainPageDia", "Magnetic axis not calibrated"},
+        {"mainPageDia", "Production Successful"},
+        {"mainPageDia", "Production Failed"},
+        {"keyboardPage", "Form"},
+        {"keyboardPage", "(Black means no such key)"},
+        {"keyboardPage", "Chinese"},
+        {"keyboardPage", "Korean/English"},
+        {"keyboardButCustom", "Chinese"},
+        {"keyboardButCustom", "Korean/English"},
+    };
+    for (const char *name : {"English", "Zh_SM"}) {
+        for (const auto &t : texts)
+            QTest::addRow("%s %s %s", name, t.first.constData(), t.second.constData()) << name << t.first << t.second;
+    }
+}
+
+void tst_translationCatalogs::runTimeTextIsCovered()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, context);
+    QFETCH(QByteArray, source);
+
+    QTranslator translator;
+    QVERIFY(translator.load(catalogue(name)));
+    const QString translated = translator.translate(context.constData(), source.constData());
+    QVERIFY(!translated.isEmpty());
+    // English keeps these English texts; the Chinese catalogue must really
+    // translate every word the operator reads (the form name "Form" aside).
+    if (name == "English")
+        QCOMPARE(translated, QString(source));
+    else if (source != "Form")
+        QVERIFY2(hasChinese(translated), qPrintable(translated));
+}
+
+void tst_translationCatalogs::englishFormHasNoChinese()
+{
+    QTranslator translator;
+    QVERIFY(translator.load(catalogue("English")));
+    QVERIFY(QCoreApplication::installTranslator(&translator));
+
+    QDialog dialog;
+    Ui::mainPageDia ui;
+    ui.setupUi(&dialog);
+    const QStringList texts = formTexts(dialog);
+    QCoreApplication::removeTranslator(&translator);
+
+    for (const QString &text : texts)
+        QVERIFY2(!hasChinese(text), qPrintable(text));
+    QVERIFY(texts.contains("Chinese"));
+}
+
+QTEST_MAIN(tst_translationCatalogs)
+#include "tst_translationCatalogs.moc"
