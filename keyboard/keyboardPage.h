@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QFont>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QButtonGroup;
+class QFrame;
+class QLabel;
+class QResizeEvent;
+class keyboardButCustom;
+class lockKeyState;
+
+namespace Ui {
+class keyboardPage;
+}
+
+// The on-screen keyboard: builds one key per layout record on its first resize,
+// marks keys from captured key events and device reports, colours device
+// results, draws the selected variant's absent keys black and counts the keys
+// pressed since the last reset.
+class keyboardPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit keyboardPage(QWidget *parent = nullptr);
+    ~keyboardPage() override;
+
+    void loadKeyboardInfo();
+    void parseKeyboardInfo(const char *text);
+    void createKeyButton(int x, int y, int width, int height, int qtDec, int keyDec, const QString &keyText, int row);
+
+    void handleKeyboardEvent(int vkCode, int keyFlags, int scCode);
+    void updateLockKeyStatus(int vkCode);
+    void markDeviceKey(int qtDec, int keyFlags);
+    void clearAllKeyState();
+    void showKeyDecListResult(const QList<int> &keyDecList, int resultType);
+    void setNoSuchKeyList(const QList<int> &noSuchKeyList);
+    void retranslateKeyText();
+    void resetAlreadyPressedKeyNum();
+
+    // The identities that keyboard variant `index` (0 US, 1 UK, 2 KR, 3 JP) lacks.
+    static QList<int> noSuchKeyListForVariant(int index);
+
+    // Replaces where the lock toggle states are read from (the system by default).
+    void setLockKeyState(std::unique_ptr<lockKeyState> source);
+
+    keyboardButCustom *keyButton(int qtDec) const { return m_qtDecButtonMap.value(qtDec, nullptr); }
+    keyboardButCustom *keyButtonByKeyDec(int keyDec) const { return m_keyDecButtonMap.value(keyDec, nullptr); }
+    int pressedKeyNum() const { return m_pressedKeyNum; }
+
+signals:
+    void sigKeyboardAlreadyLoad();
+    void sigAlreadyPressedKeyNum(int alreadyPressedKeyNum);
+    void sigCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIndex);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    // Where loadKeyboardInfo looks for the layout file: beside the executable.
+    virtual QString keyboardInfoPath() const;
+
+private:
+    void pressKey(keyboardButCustom *button, bool counted);
+
+    Ui::keyboardPage *ui;
+    QFrame *m_backdrop = nullptr;
+    QFrame *m_variantSelector = nullptr;
+    QButtonGroup *m_variantGroup = nullptr;
+    QLabel *m_legendLabel = nullptr;
+    QFont m_iconFont;
+
+    QMap<int, keyboardButCustom *> m_qtDecButtonMap;
+    QMap<int, keyboardButCustom *> m_keyDecButtonMap;
+    QList<keyboardButCustom *> m_resultKeyList;
+    QList<int> m_noSuchKeyList;
+    int m_pressedKeyNum = 0;
+
+    bool m_bFirstResizeDone = false;
+    std::unique_ptr<lockKeyState> m_lockKeyState;
+};
