@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hookChords.h"
+#include "hookLog.h"
 #include "hookTargets.h"
 
 #include <cstdint>
@@ -8,7 +9,7 @@
 
 // Stands in for the main window: records every event the keyboard hook hands
 // over and acts on the chord decisions the way the window does (forward to
-// the keyboard page, clear all keys, step the light type). Plain C++ so the
+// the keyboard page, clear all keys, step the light type, write the log). Plain C++ so the
 // Windows test program uses it too.
 class HookRecordingTarget : public HookTarget
 {
@@ -34,6 +35,8 @@ public:
     {
         received.push_back({nCode, vkCode, scanCode, flags, ctrlDown});
         const HookChordDecision decision = chords.handleHookKeyEvent(nCode, vkCode, scanCode, flags, ctrlDown);
+        for (const std::string &line : decision.logLines)
+            hookLog(line);
         if (decision.clearAllKeys)
             ++clearCount;
         if (decision.ledTypeStep != 0)
