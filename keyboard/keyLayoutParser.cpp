@@ -26,11 +26,12 @@ struct JsonTree
 class NoticeLog
 {
 public:
-    void note(const QString &line)
+    // Takes a line maker so that the suppressed notices of a huge bad file cost nothing to format.
+    template <typename MakeLine> void note(MakeLine makeLine)
     {
         if (m_written < keyLayoutLimits::maxNoticeLines) {
             ++m_written;
-            qDebug().noquote() << "----------" << line << "----------";
+            qDebug().noquote() << "----------" << makeLine() << "----------";
         } else {
             ++m_suppressed;
         }
@@ -87,10 +88,12 @@ bool buildRecord(const cJSON *element, int row, int index, NoticeLog &log, KeyRe
 {
     for (const char *name : requiredMembers) {
         if (!cJSON_GetObjectItem(element, name)) {
-            log.note(QStringLiteral("KeyInfo.config: row %1 index %2 lacks \"%3\", key skipped")
-                         .arg(row)
-                         .arg(index)
-                         .arg(QLatin1String(name)));
+            log.note([&] {
+                return QStringLiteral("KeyInfo.config: row %1 index %2 lacks \"%3\", key skipped")
+                    .arg(row)
+                    .arg(index)
+                    .arg(QLatin1String(name));
+            });
             return false;
         }
     }
@@ -105,10 +108,12 @@ bool buildRecord(const cJSON *element, int row, int index, NoticeLog &log, KeyRe
     if (qtDec == 13 || qtDec == 255) {
         const cJSON *flagsItem = cJSON_GetObjectItem(element, "keyFlags");
         if (!flagsItem) {
-            log.note(QStringLiteral("KeyInfo.config: row %1 index %2 (qtDec %3) lacks \"keyFlags\", key skipped")
-                         .arg(row)
-                         .arg(index)
-                         .arg(qtDec));
+            log.note([&] {
+                return QStringLiteral("KeyInfo.config: row %1 index %2 (qtDec %3) lacks \"keyFlags\", key skipped")
+                    .arg(row)
+                    .arg(index)
+                    .arg(qtDec);
+            });
             return false;
         }
         const int flags = integerOf(flagsItem);
@@ -124,8 +129,9 @@ bool buildRecord(const cJSON *element, int row, int index, NoticeLog &log, KeyRe
     out->width = clampInt(width, 0, limit);
     out->height = clampInt(height, 0, limit);
     if (out->x != x || out->y != y || out->width != width || out->height != height) {
-        log.note(
-            QStringLiteral("KeyInfo.config: row %1 index %2 geometry (%3, %4, %5 x %6) clamped to (%7, %8, %9 x %10)")
+        log.note([&] {
+            return QStringLiteral(
+                       "KeyInfo.config: row %1 index %2 geometry (%3, %4, %5 x %6) clamped to (%7, %8, %9 x %10)")
                 .arg(row)
                 .arg(index)
                 .arg(x)
@@ -135,7 +141,8 @@ bool buildRecord(const cJSON *element, int row, int index, NoticeLog &log, KeyRe
                 .arg(out->x)
                 .arg(out->y)
                 .arg(out->width)
-                .arg(out->height));
+                .arg(out->height);
+        });
     }
     out->qtDec = identity;
     out->keyDec = keyDec;
