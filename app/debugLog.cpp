@@ -4,7 +4,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -68,7 +67,7 @@ DebugLog::~DebugLog()
 
 bool DebugLog::openFile(const QString &path, qint64 maxBytes)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_file.isOpen())
         m_file.close();
     m_path = path;
@@ -88,7 +87,7 @@ bool DebugLog::openFile(const QString &path, qint64 maxBytes)
 
 void DebugLog::closeFile()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_file.close();
     m_path.clear();
     m_size = 0;
@@ -96,22 +95,24 @@ void DebugLog::closeFile()
 
 QString DebugLog::filePath() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_path;
 }
 
 void DebugLog::setEchoToStderr(bool echo)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_echo = echo;
 }
 
 void DebugLog::write(QtMsgType type, const QString &message)
 {
-    const QByteArray line = formatLine(type, message);
     t_insideLog = true;
     {
-        QMutexLocker lock(&m_mutex);
+        // The time is taken inside the lock too: lines then appear in time
+        // order, and the C library's time zone state is never read concurrently.
+        std::lock_guard<std::mutex> lock(m_mutex);
+        const QByteArray line = formatLine(type, message);
         if (m_echo)
             writeStderr(line);
         writeLocked(line);

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <QFile>
-#include <QMutex>
 #include <QString>
 #include <QtGlobal>
+
+#include <mutex>
 
 // Where the toolkit's debug output goes: standard error and, once a file is
 // opened, a log file the operator can find. The key test logs every key event,
@@ -55,7 +56,7 @@ private:
     void rotateLocked();
     void writeLocked(const QByteArray &line);
 
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     QFile m_file;
     QString m_path;
     qint64 m_maxBytes = DefaultMaxBytes;
