@@ -1,0 +1,348 @@
+#include "mainHidInterFace.h"
+
+#include "hidAccessHint.h"
+#include "hidLibraryGuard.h"
+#include "interfaceMatch.h"
+#include "keyboardIdentity.h"
+
+#include <QDebug>
+#include <QMetaMethod>
+
+#include <hidapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr int kOpenAttempts = 4;
+constexpr int kIdentityAnswerWaitMs = 250;
+constexpr unsigned long kWorkerPauseUs = 100;
+// A worker pass never blocks, so it ends within one pass of being told to.
+constexpr unsigned long kWorkerStopWaitMs = 2000;
+// Guards against a corrupt (cyclic) enumeration list.
+constexpr int kMaxEnumerationEntries = 4096;
+
+QString wideText(const wchar_t *text)
+{
+    return text ? QString::fromWCharArray(text) : QString();
+}
+
+void logOpenFailureHint(const QByteArray &path)
+{
+    const QString hint = hidAccessHint::forPath(path);
+    if (!hint.isEmpty())
+        qDebug().noquote() << hint;
+}
+
+} // namespace
+
+MainHidInterFace::MainHidInterFace(QObject *parent) : QThread(parent)
+{
+    qRegisterMetaType<unsigned char *>("unsigned char*");
+    if (hidLibraryGuard::init() == 0)
+        getHidList();
+}
+
+MainHidInterFace::~MainHidInterFace()
+{
+    qDebug("________________________ MainHidInterFace::~MainHidInterFace() ........");
+    {
+        std::lock_guard<std::mutex> readLock(m_readMutex);
+        std::lock_guard<std::mutex> writeLock(m_writeMutex);
+        m_isOpen = false;
+        hidLibraryGuard::close(m_hidDevice);
+        m_hidDevice = nullptr;
+    }
+    // A QThread must not be destroyed while it runs; the loop has been told to end.
+    wait();
+}
+
+void MainHidInterFace::setVidPid(int vid, int pid)
+{
+    std::lock_guard<std::mutex> lock(m_infoMutex);
+    m_vid = vid;
+    m_pid = pid;
+}
+
+void MainHidInterFace::getHidList()
+{
+    int vid = 0, pid = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_infoMutex);
+        vid = m_vid;
+        pid = m_pid;
+    }
+    // Built aside and published at the end, so a reader on another thread
+    // never sees a half-finished enumeration.
+    int hidNum = 0;
+    QString path, manufacturer, product;
+    QMap<QString, QString> infoMap;
+
+    hid_device_info *list = hidLibraryGuard::enumerateAll();
+    int seen = 0;
+    for (hid_device_info *entry = list; entry && seen < kMaxEnumerationEntries; entry = entry->next, ++seen) {
+        std::printf("Device Found\n  type: %04hx %04hx\n", entry->vendor_id, entry->product_id);
+        if (!entry->path || entry->vendor_id != vid || entry->product_id != pid ||
+            !isVendorInterface(entry->path, entry->interface_number))
+            continue;
+        path = QString::fromLatin1(entry->path);
+        manufacturer = wideText(entry->manufacturer_string);
+        product = wideText(entry->product_string);
+        qDebug().noquote() << QStringLiteral(
+                                  "-------------------------------------------------------------------------------"
+                                  "------m_strHidPath:") +
+                                  path;
+        ++hidNum;
+        QString key, value;
+        if (readKeyboardIdentity(QByteArray(entry->path), hidNum, key, value))
+            infoMap.insert(key, value);
+        break;
+    }
+    std::fflush(stdout);
+    hidLibraryGuard::freeEnumeration(list);
+
+    {
+        std::lock_guard<std::mutex> lock(m_infoMutex);
+        m_hidNum = hidNum;
+        m_strHidPath = path;
+        if (hidNum > 0) {
+            m_strManufacturer = manufacturer;
+            m_strProduct = product;
+        }
+        m_keyboardInfoMap = infoMap;
+    }
+    if (hidNum > 0)
+        emit sigGetHidListSuccessful();
+}
+
+bool MainHidInterFace::readKeyboardIdentity(const QByteArray &path, int hidNum, QString &key, QString &value)
+{
+    hid_device *device = nullptr;
+    for (int attempt = 0; attempt < kOpenAttempts && !device; ++attempt)
+        device = hidLibraryGuard::openPath(path.constData());
+    if (!device) {
+        qDebug("\nUnable to open Hid\n");
+        logOpenFailureHint(path);
+        return false;
+    }
+
+    unsigned char query[kReportSize] = {};
+    query[0] = 0x01;
+    query[1] = 0x0D;
+    bool named = false;
+    QString name;
+    for (int q = 0; q < keyboardIdentity::kMaxQueries; ++q) {
+        hid_write(device, query, kReportSize);
+        hid_set_nonblocking(device, 1);
+        QThread::msleep(kIdentityAnswerWaitMs);
+        unsigned char answer[kReportSize] = {};
+        const int n = hid_read(device, answer, kReportSize);
+        if (n < 2 || answer[1] != 0x0D)
+            break;
+        name = keyboardIdentity::numberedName(hidNum, keyboardIdentity::answerText(answer, n));
+        if (keyboardIdentity::isNameText(name)) {
+            named = true;
+            break;
+        }
+    }
+
+    bool found = false;
+    if (named) {
+        unsigned char second[kReportSize] = {};
+        const int n = hid_read(device, second, kReportSize);
+        if (n > 0) {
+            const keyboardIdentity::Entry entry =
+                keyboardIdentity::makeEntry(name, keyboardIdentity::answerText(second, n));
+            key = entry.key;
+            value = entry.value;
+            qDebug().noquote() << QStringLiteral("--------------------------- Key:") + key +
+                                      QStringLiteral("  Value:") + value;
+            found = true;
+        }
+    }
+    hidLibraryGuard::close(device);
+    return found;
+}
+
+int MainHidInterFace::hidOpenPath()
+{
+    const QString path = getHidPath();
+    qDebug().noquote() << QStringLiteral("________________________ MainHidInterFace hidOpenPath:") + path;
+
+    // Opening over an open link would orphan its handle and leave the worker
+    // on it; close it properly first.
+    if (m_isOpen.load())
+        closeHid();
+    waitForWorker();
+
+    const QByteArray latin = path.toLatin1();
+    hid_device *device = latin.isEmpty() ? nullptr : hidLibraryGuard::openPath(latin.constData());
+    if (!device) {
+        qDebug("Unable to open device\n");
+        if (latin.isEmpty())
+            qDebug("No matching keyboard interface was found to open");
+        else
+            logOpenFailureHint(latin);
+        m_isOpen = false;
+        return -1;
+    }
+    qDebug("Open device success\n");
+    {
+        std::lock_guard<std::mutex> readLock(m_readMutex);
+        std::lock_guard<std::mutex> writeLock(m_writeMutex);
+        m_hidDevice = device;
+        hid_set_nonblocking(m_hidDevice, 1);
+        m_isOpen = true;
+    }
+    emit sigOpenHidSuccessful();
+    return 0;
+}
+
+int MainHidInterFace::closeHid()
+{
+    if (!m_isOpen.load())
+        return 0;
+    {
+        std::lock_guard<std::mutex> readLock(m_readMutex);
+        std::lock_guard<std::mutex> writeLock(m_writeMutex);
+        // Two closers (the window and a pool task) may both have passed the
+        // test above; only the first closes.
+        if (!m_isOpen.exchange(false))
+            return 0;
+        hidLibraryGuard::close(m_hidDevice);
+        m_hidDevice = nullptr;
+    }
+    waitForWorker();
+    emit sigCloseHidSuccessful();
+    return 0;
+}
+
+void MainHidInterFace::waitForWorker()
+{
+    if (QThread::currentThread() == this || !isRunning())
+        return;
+    if (!wait(kWorkerStopWaitMs))
+        qDebug("---------- *** MainHidInterFace worker did not stop in time *** ----------");
+}
+
+int MainHidInterFace::queueWriteData(const unsigned char *data)
+{
+    if (!data || !m_isOpen.load())
+        return -1;
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    if (int(m_writeDataList.size()) >= kMaxQueuedReports) {
+        qDebug("---------- *** MainHidInterFace write queue full, report not queued *** ----------");
+        return -1;
+    }
+    try {
+        m_writeDataList.emplace_back();
+    } catch (const std::bad_alloc &) {
+        return -1;
+    }
+    std::memcpy(m_writeDataList.back().data(), data, kReportSize);
+    return 0;
+}
+
+int MainHidInterFace::writeDataNow(const unsigned char *data)
+{
+    if (!data)
+        return 0;
+    std::lock_guard<std::mutex> lock(m_writeMutex);
+    if (m_isOpen.load() && m_hidDevice)
+        hid_write(m_hidDevice, data, kReportSize);
+    return 0;
+}
+
+QString MainHidInterFace::getManufacturer() const
+{
+    std::lock_guard<std::mutex> lock(m_infoMutex);
+    return m_strManufacturer;
+}
+
+QString MainHidInterFace::getProduct() const
+{
+    std::lock_guard<std::mutex> lock(m_infoMutex);
+    return m_strProduct;
+}
+
+QMap<QString, QString> MainHidInterFace::getKeyboardInfoMap() const
+{
+    std::lock_guard<std::mutex> lock(m_infoMutex);
+    return m_keyboardInfoMap;
+}
+
+QString MainHidInterFace::getHidPath() const
+{
+    std::lock_guard<std::mutex> lock(m_infoMutex);
+    return m_strHidPath;
+}
+
+int MainHidInterFace::pendingWriteCount() const
+{
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    return int(m_writeDataList.size());
+}
+
+void MainHidInterFace::run()
+{
+    m_readTurn = false;
+    while (m_isOpen.load()) {
+        if (m_readTurn) {
+            readHalf();
+            m_readTurn = false;
+        } else {
+            writeHalf();
+            m_readTurn = true;
+        }
+        QThread::usleep(kWorkerPauseUs);
+    }
+}
+
+void MainHidInterFace::readHalf()
+{
+    unsigned char buffer[kReportSize] = {};
+    int n = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_readMutex);
+        if (!m_hidDevice)
+            return;
+        n = hid_read(m_hidDevice, buffer, kReportSize);
+    }
+    // 0: nothing waiting; -1: read error (an unplugged keyboard), left to the
+    // removal handling.
+    if (n <= 0)
+        return;
+    if (n > kReportSize)
+        n = kReportSize;
+    static const QMetaMethod arrived = QMetaMethod::fromSignal(&MainHidInterFace::sigHidDataArrived);
+    if (!isSignalConnected(arrived))
+        return;
+    auto *report = new (std::nothrow) unsigned char[kReportSize]();
+    if (!report)
+        return;
+    std::memcpy(report, buffer, size_t(n));
+    emit sigHidDataArrived(report, n);
+}
+
+void MainHidInterFace::writeHalf()
+{
+    std::lock_guard<std::mutex> writeLock(m_writeMutex);
+    // Closed under us: the report stays queued for the next open.
+    if (!m_hidDevice)
+        return;
+    Report report;
+    {
+        std::lock_guard<std::mutex> listLock(m_listMutex);
+        if (m_writeDataList.empty())
+            return;
+        report = m_writeDataList.front();
+        m_writeDataList.pop_front();
+    }
+    if (report[1] == 0x12 && report[6] == 0x00)
+        qDebug("------------------------------ *** writeData[1] = 0x12 && writeData[6] == 0x00 *** "
+               "---------------------------");
+    if (hid_write(m_hidDevice, report.data(), kReportSize) < 0)
+        qDebug("USB serial port [Write] Failed ... report 0x%02x dropped", report[1]);
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+// The tool's only link to the keyboard firmware: finds the keyboard's vendor
+// HID interface (interface 2 of the selected vendor/product ids), reads its
+// identity, opens it, and runs a worker thread that alternates non-blocking
+// reads with writes of queued 64-byte reports.
+//
+// Nothing here depends on widgets, so device arrival and removal can be driven
+// by whatever watches the bus (window messages on Windows, udev on Linux).
+//
+// Locking: m_readMutex before m_writeMutex before m_listMutex; m_infoMutex
+// guards the identity fields and is never held while another lock is taken or
+// hidapi is called. hidapi's global functions go through hidLibraryGuard,
+// whose lock is taken innermost.
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <QThread>
+
+#include <array>
+#include <atomic>
+#include <deque>
+#include <mutex>
+
+struct hid_device_;
+
+class MainHidInterFace : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kReportSize = 64;
+    // A keyboard that stops reading must not make the queue grow without end;
+    // at one report per two worker passes this is about a second of backlog.
+    static constexpr int kMaxQueuedReports = 4096;
+
+    explicit MainHidInterFace(QObject *parent = nullptr);
+    ~MainHidInterFace() override;
+
+    void setVidPid(int vid, int pid);
+    // Enumerates, reads the identity of the first matching interface 2 and
+    // emits sigGetHidListSuccessful when one was found. GUI or pool thread.
+    void getHidList();
+    // 0 opened, -1 failed. GUI thread. An open link is closed first.
+    int hidOpenPath();
+    // Always 0. Closes the device and waits for the worker to end; reports
+    // still queued stay queued for the next open.
+    int closeHid();
+    // -1 when not open, when data is null or when the queue is full; else 0
+    // (queued, not yet written). Copies 64 bytes.
+    int queueWriteData(const unsigned char *data);
+    // Writes 64 bytes at once on the calling thread when open. Always 0.
+    int writeDataNow(const unsigned char *data);
+
+    QString getManufacturer() const;
+    QString getProduct() const;
+    QMap<QString, QString> getKeyboardInfoMap() const;
+    QString getHidPath() const;
+    bool isOpen() const { return m_isOpen.load(); }
+    int pendingWriteCount() const;
+
+signals:
+    void sigOpenHidSuccessful();
+    void sigCloseHidSuccessful();
+    // data is a new 64-byte buffer holding the report read (length bytes,
+    // 1..64) followed by zeros. The receiver owns it from the moment of
+    // emission and frees it with delete[]; connect exactly one receiver. No
+    // buffer is made while nothing is connected.
+    void sigHidDataArrived(unsigned char *data, int length);
+    void sigGetHidListSuccessful();
+    // Declared for receivers that want write errors; not emitted.
+    void sigHidWriteErrorInfo(QString errorInfo);
+
+protected:
+    void run() override;
+
+private:
+    using Report = std::array<unsigned char, kReportSize>;
+
+    // One identity exchange on its own short-lived handle; true and the entry
+    // when the keyboard gave its name and build time.
+    bool readKeyboardIdentity(const QByteArray &path, int hidNum, QString &key, QString &value);
+    void readHalf();
+    void writeHalf();
+    void waitForWorker();
+
+    hid_device_ *m_hidDevice = nullptr; // under m_readMutex and m_writeMutex
+    std::atomic<bool> m_isOpen{false};
+    bool m_readTurn = false; // worker only
+
+    mutable std::mutex m_infoMutex;
+    int m_vid = 0;
+    int m_pid = 0;
+    QString m_strHidPath;
+    QString m_strManufacturer;
+    QString m_strProduct;
+    int m_hidNum = 0;
+    QMap<QString, QString> m_keyboardInfoMap;
+
+    mutable std::mutex m_listMutex;
+    std::deque<Report> m_writeDataList;
+    std::mutex m_writeMutex;
+    std::mutex m_readMutex;
+};

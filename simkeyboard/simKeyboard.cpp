@@ -1,0 +1,316 @@
+#include "simKeyboard.h"
+
+#include "simRegistry.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace sim {
+
+Registry &registry()
+{
+    // Built on first use: the drop-in library's start-up may come before any
+    // other static of this library is constructed.
+    static Registry *r = new Registry;
+    return *r;
+}
+
+std::vector<uint8_t> makeFrame(uint8_t code, uint8_t lengthByte, const std::vector<uint8_t> &data)
+{
+    std::vector<uint8_t> frame(kReportSize, 0);
+    frame[0] = 0x01;
+    frame[1] = code;
+    frame[5] = lengthByte;
+    const size_t n = std::min(data.size(), size_t(kReportSize - 6));
+    std::copy(data.begin(), data.begin() + long(n), frame.begin() + 6);
+    return frame;
+}
+
+void completePaths(SimKeyboardConfig &config, int keyboardIndex)
+{
+    for (SimInterface &i : config.interfaces) {
+        if (!i.path.empty())
+            continue;
+        char path[64];
+        std::snprintf(path, sizeof path, "sim:%04x:%04x:%d:%d", config.vendorId, config.productId, keyboardIndex,
+                      i.number);
+        i.path = path;
+    }
+}
+
+void deliverLocked(Registry &r, int keyboard, int interfaceNumber, const uint8_t *data, int length,
+                   Clock::time_point due)
+{
+    QueuedReport report;
+    const int n = std::max(0, std::min(length, kReportSize));
+    std::memcpy(report.bytes.data(), data, size_t(n));
+    report.length = n;
+    report.due = due;
+    for (hid_device_ *h : r.handles) {
+        if (h->dead || h->keyboard != keyboard || h->interfaceNumber != interfaceNumber)
+            continue;
+        if (int(h->input.size()) >= kInputQueueDepth) {
+            ++r.stats.droppedReports;
+            continue;
+        }
+        // Reports leave in the order they came, whatever their delays.
+        if (!h->input.empty() && h->input.back().due > report.due)
+            report.due = h->input.back().due;
+        h->input.push_back(report);
+        ++r.stats.deliveredReports;
+    }
+    r.arrived.notify_all();
+}
+
+namespace {
+
+bool commandInterfaceOpen(const Registry &r, int keyboard)
+{
+    const KeyboardState &kb = r.keyboards[size_t(keyboard)];
+    for (const hid_device_ *h : r.handles)
+        if (!h->dead && h->keyboard == keyboard && h->interfaceNumber == kb.config.commandInterface)
+            return true;
+    return false;
+}
+
+void answer(Registry &r, int keyboard, const std::vector<uint8_t> &frame)
+{
+    KeyboardState &kb = r.keyboards[size_t(keyboard)];
+    const auto due = Clock::now() + std::chrono::milliseconds(kb.config.answerDelayMs);
+    deliverLocked(r, keyboard, kb.config.commandInterface, frame.data(), kb.config.reportLength, due);
+}
+
+std::vector<uint8_t> textFrame(const std::string &text)
+{
+    const size_t n = std::min(text.size(), size_t(kReportSize - 6));
+    return makeFrame(0x0D, uint8_t(n), std::vector<uint8_t>(text.begin(), text.begin() + long(n)));
+}
+
+std::vector<uint8_t> masksFrame(uint8_t code, const std::vector<uint8_t> &head,
+                                const std::array<uint8_t, kLayoutColumns> &masks)
+{
+    std::vector<uint8_t> data = head;
+    data.insert(data.end(), masks.begin(), masks.end());
+    return makeFrame(code, uint8_t(data.size()), data);
+}
+
+} // namespace
+
+void pumpLocked(Registry &r, int keyboard, Clock::time_point now)
+{
+    KeyboardState &kb = r.keyboards[size_t(keyboard)];
+    while (!kb.pending.empty() && kb.pending.front().due <= now) {
+        const QueuedReport q = kb.pending.front();
+        kb.pending.pop_front();
+        deliverLocked(r, keyboard, kb.config.commandInterface, q.bytes.data(), q.length, q.due);
+    }
+    if (kb.config.liveKeyStateMs > 0 && now >= kb.nextLiveReport && commandInterfaceOpen(r, keyboard)) {
+        // Key-state report: boot-report block in bytes 6-13, key 1010 in byte 14.
+        std::vector<uint8_t> data(9, 0);
+        kb.liveKeyDown = !kb.liveKeyDown;
+        data[8] = kb.liveKeyDown ? 1 : 0;
+        const std::vector<uint8_t> frame = makeFrame(0x04, 0x09, data);
+        deliverLocked(r, keyboard, kb.config.commandInterface, frame.data(), kb.config.reportLength, now);
+        kb.nextLiveReport = now + std::chrono::milliseconds(kb.config.liveKeyStateMs);
+    }
+}
+
+void answerLocked(Registry &r, int keyboard, const uint8_t *data, int length)
+{
+    KeyboardState &kb = r.keyboards[size_t(keyboard)];
+    const SimKeyboardConfig &c = kb.config;
+    if (length < 2 || data[0] != 0x01)
+        return;
+    const uint8_t b6 = length > 6 ? data[6] : 0;
+    const uint8_t b7 = length > 7 ? data[7] : 0;
+    switch (data[1]) {
+    case 0x0D:
+        if (!c.answerIdentity)
+            return;
+        ++kb.identityQueries;
+        if (kb.identityQueries > c.buildTextFirstQueries)
+            answer(r, keyboard, textFrame(c.nameText));
+        answer(r, keyboard, textFrame(c.buildText));
+        return;
+    case 0x01:
+        if (c.answerHandshake) {
+            std::vector<uint8_t> frame = makeFrame(0x01);
+            frame[20] = c.calibrated ? 1 : 0;
+            answer(r, keyboard, frame);
+        }
+        return;
+    case 0x10:
+        for (const auto &row : c.layout)
+            answer(r, keyboard, makeFrame(0x10, kLayoutColumns, std::vector<uint8_t>(row.begin(), row.end())));
+        return;
+    case 0x0E:
+        answer(r, keyboard, masksFrame(0x0E, {}, c.keyCheckMasks));
+        return;
+    case 0x21:
+        if (b6 != 0x08 || b7 != 0x00)
+            return; // leaving the check needs no answer
+        for (int i = 0; i < c.magneticProgressAnswers && i < 1000; ++i)
+            answer(r, keyboard, masksFrame(0x21, {0x08, 0x01}, c.magneticPassMasks));
+        answer(r, keyboard, masksFrame(0x21, {0x08, uint8_t(c.magneticVerdict)}, c.magneticVerdictMasks));
+        return;
+    default:
+        return; // light, reset and the echoes are acted on without an answer
+    }
+}
+
+SimKeyboard SimKeyboard::plugIn(const SimKeyboardConfig &config)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    KeyboardState kb;
+    kb.config = config;
+    kb.config.reportLength = std::max(1, std::min(kb.config.reportLength, kReportSize));
+    completePaths(kb.config, int(r.keyboards.size()));
+    r.keyboards.push_back(kb);
+    return SimKeyboard(int(r.keyboards.size()) - 1);
+}
+
+void SimKeyboard::resetAll()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    for (hid_device_ *h : r.handles) {
+        h->dead = true;
+        h->input.clear();
+    }
+    r.keyboards.clear();
+    r.written.clear();
+    const int open = int(r.handles.size());
+    r.stats = SimStats();
+    r.stats.openHandles = open;
+    r.arrived.notify_all();
+}
+
+std::vector<SimWrittenReport> SimKeyboard::allWrittenReports()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return r.written;
+}
+
+void SimKeyboard::clearWrittenReports()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    r.written.clear();
+}
+
+SimStats SimKeyboard::stats()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return r.stats;
+}
+
+void SimKeyboard::unplug()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) >= r.keyboards.size())
+        return;
+    r.keyboards[size_t(m_id)].plugged = false;
+    for (hid_device_ *h : r.handles)
+        if (h->keyboard == m_id)
+            h->input.clear();
+    r.arrived.notify_all();
+}
+
+void SimKeyboard::replug()
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) >= r.keyboards.size())
+        return;
+    KeyboardState &kb = r.keyboards[size_t(m_id)];
+    if (kb.plugged)
+        return;
+    kb.plugged = true;
+    // Handles from before the unplug stay dead, as a re-enumerated device
+    // gets a new node.
+    for (hid_device_ *h : r.handles)
+        if (h->keyboard == m_id)
+            h->dead = true;
+}
+
+void SimKeyboard::failNextOpens(int n)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) < r.keyboards.size())
+        r.keyboards[size_t(m_id)].failOpens = std::max(0, n);
+}
+
+void SimKeyboard::sendReport(const uint8_t *data, int length, int delayMs)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) >= r.keyboards.size() || !data)
+        return;
+    KeyboardState &kb = r.keyboards[size_t(m_id)];
+    if (!kb.plugged)
+        return;
+    const auto due = Clock::now() + std::chrono::milliseconds(std::max(0, delayMs));
+    deliverLocked(r, m_id, kb.config.commandInterface, data, std::min(length, kb.config.reportLength), due);
+}
+
+void SimKeyboard::playScript(const std::vector<Scripted> &script)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) >= r.keyboards.size())
+        return;
+    KeyboardState &kb = r.keyboards[size_t(m_id)];
+    const auto now = Clock::now();
+    for (const Scripted &s : script) {
+        QueuedReport q;
+        const int n = std::min({int(s.bytes.size()), kReportSize, kb.config.reportLength});
+        std::memcpy(q.bytes.data(), s.bytes.data(), size_t(n));
+        q.length = n;
+        q.due = now + std::chrono::milliseconds(std::max(0, s.delayMs));
+        auto at = std::upper_bound(kb.pending.begin(), kb.pending.end(), q,
+                                   [](const QueuedReport &a, const QueuedReport &b) { return a.due < b.due; });
+        kb.pending.insert(at, q);
+    }
+}
+
+void SimKeyboard::setReportLength(int length)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) < r.keyboards.size())
+        r.keyboards[size_t(m_id)].config.reportLength = std::max(1, std::min(length, kReportSize));
+}
+
+void SimKeyboard::setCalibrated(bool calibrated)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) < r.keyboards.size())
+        r.keyboards[size_t(m_id)].config.calibrated = calibrated;
+}
+
+std::vector<SimWrittenReport> SimKeyboard::writtenReports() const
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    std::vector<SimWrittenReport> mine;
+    for (const SimWrittenReport &w : r.written)
+        if (w.keyboard == m_id)
+            mine.push_back(w);
+    return mine;
+}
+
+int SimKeyboard::identityQueries() const
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    return size_t(m_id) < r.keyboards.size() ? r.keyboards[size_t(m_id)].identityQueries : 0;
+}
+
+} // namespace sim

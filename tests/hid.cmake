@@ -1,0 +1,15 @@
+# HID link, identity parsing and the simulated keyboard.
+add_unit_test(NAME tst_keyboardIdentity LIBS tkt_hid)
+add_unit_test(NAME tst_hidAccessHint LIBS tkt_hid)
+add_unit_test(NAME tst_mainHidInterFace
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainHidInterFace.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/hidReportSink.h"
+    LIBS tkt_hid tkt_simkeyboard Qt5::Concurrent)
+add_unit_test(NAME tst_simKeyboard LIBS tkt_simkeyboard)
+
+# The preloaded simulator must take over from the system's hidapi in a
+# program linked against it, as the real program is.
+if(TARGET tkt_simhidapi AND NOT TKT_TSAN)
+    add_unit_test(NAME tst_simDropIn LIBS PkgConfig::HIDAPI
+        ENV "LD_PRELOAD=$<TARGET_FILE:tkt_simhidapi>" "TKT_SIM_KEYBOARDS=0416:b23c,0416:7372" "TKT_SIM_LIVE_MS=20")
+    add_dependencies(tst_simDropIn tkt_simhidapi)
+endif()
