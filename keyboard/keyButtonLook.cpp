@@ -57,7 +57,10 @@ QString stateStyleSheet(int state)
 
 QString lockIndicatorStyleSheet()
 {
-    return QStringLiteral("color:#000000; font: 75 10pt;background-color:transparent;");
+    // Without "border:none;" styles such as Fusion still draw their button bevel,
+    // filled from the transparent colour as solid black, and the black label
+    // vanishes into it.
+    return QStringLiteral("color:#000000; font: 75 10pt;background-color:transparent;border:none;");
 }
 
 QChar glyphFor(int qtDec)

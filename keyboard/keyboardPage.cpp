@@ -116,7 +116,14 @@ void keyboardPage::resizeEvent(QResizeEvent *event)
         loadKeyboardInfo();
     }
     m_variantSelector->setGeometry(19, 333, 400, 50);
-    m_legendLabel->setGeometry(420, 333, 200, 50);
+    placeLegend();
+}
+
+void keyboardPage::placeLegend()
+{
+    // 200 pixels hold the legend in the font it was laid out for; where that font
+    // is missing, or in a longer translation, the label grows so no word is cut.
+    m_legendLabel->setGeometry(420, 333, qMax(200, m_legendLabel->sizeHint().width()), 50);
 }
 
 void keyboardPage::loadKeyboardInfo()
@@ -275,6 +282,8 @@ void keyboardPage::retranslateKeyText()
     if (keyboardButCustom *button = keyButton(2360))
         button->setText(tr("Korean/English"));
     m_legendLabel->setText(tr("(Black means no such key)"));
+    if (m_bFirstResizeDone)
+        placeLegend();
 }
 
 void keyboardPage::resetAlreadyPressedKeyNum()

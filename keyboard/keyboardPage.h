@@ -65,6 +65,7 @@ protected:
 
 private:
     void pressKey(keyboardButCustom *button, bool counted);
+    void placeLegend();
 
     Ui::keyboardPage *ui;
     QFrame *m_backdrop = nullptr;
