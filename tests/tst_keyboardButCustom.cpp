@@ -13,7 +13,7 @@ const QString kBlue = kCommon + "background-color:#2c74c1;";
 const QString kGreen = kCommon + "background-color:#22ba20;";
 const QString kRed = kCommon + "background-color:#E81122;";
 const QString kBlack = kCommon + "background-color:#000000;";
-const QString kIndicator = QStringLiteral("color:#000000; font: 75 10pt;background-color:transparent;");
+const QString kIndicator = QStringLiteral("color:#000000; font: 75 10pt;background-color:transparent;border:none;");
 
 } // namespace
 
@@ -31,6 +31,7 @@ private slots:
     void keyInfo_data();
     void keyInfo();
     void iconTextLeavesOtherKeys();
+    void indicatorShowsWhatLiesBeneath();
 };
 
 void tst_keyboardButCustom::initTestCase()
@@ -179,6 +180,21 @@ void tst_keyboardButCustom::iconTextLeavesOtherKeys()
     QCOMPARE(button.text(), QString("A"));
     button.setIconText(38);
     QCOMPARE(button.text(), QString(QChar(0xF0D8)));
+}
+
+void tst_keyboardButCustom::indicatorShowsWhatLiesBeneath()
+{
+    QWidget parent;
+    parent.setStyleSheet("QWidget#panel{ background-color: rgb(178, 182, 186); }");
+    parent.setObjectName("panel");
+    parent.resize(100, 100);
+    keyboardButCustom indicator(&parent);
+    indicator.setKeyInfo(-11, "Num");
+    indicator.setGeometry(10, 10, 40, 40);
+    const QImage image = parent.grab().toImage();
+    // A corner of the indicator, away from icon and label: the panel shows through.
+    QCOMPARE(image.pixelColor(13, 47), QColor(178, 182, 186));
+    QCOMPARE(image.pixelColor(47, 13), QColor(178, 182, 186));
 }
 
 QTEST_MAIN(tst_keyboardButCustom)

@@ -383,6 +383,10 @@ void tst_keyboardPage::noLayoutFile()
     QCOMPARE(spy.count(), 0);
     QVERIFY(page.findChild<QRadioButton *>()->isVisible());
     QCOMPARE(page.findChild<QFrame *>("frame_KeyBackdrop")->geometry(), QRect(9, 70, 983, 260));
+    QLabel *legend = page.findChild<QLabel *>();
+    QCOMPARE(legend->pos(), QPoint(420, 333));
+    QVERIFY(legend->width() >= 200);
+    QVERIFY(legend->width() >= legend->sizeHint().width());
 }
 
 void tst_keyboardPage::firstResizeLoadsOnce()
