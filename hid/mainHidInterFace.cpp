@@ -57,6 +57,7 @@ MainHidInterFace::~MainHidInterFace()
     }
     // A QThread must not be destroyed while it runs; the loop has been told to end.
     wait();
+    m_workerActive.load(std::memory_order_acquire);
 }
 
 void MainHidInterFace::setVidPid(int vid, int pid)
@@ -223,7 +224,7 @@ void MainHidInterFace::waitForWorker()
 {
     if (QThread::currentThread() == this || !isRunning())
         return;
-    if (!wait(kWorkerStopWaitMs))
+    if (!wait(kWorkerStopWaitMs) || m_workerActive.load(std::memory_order_acquire))
         qDebug("---------- *** MainHidInterFace worker did not stop in time *** ----------");
 }
 
@@ -287,17 +288,20 @@ int MainHidInterFace::pendingWriteCount() const
 
 void MainHidInterFace::run()
 {
-    m_readTurn = false;
+    m_workerActive.store(true, std::memory_order_release);
+    // Which half comes next; each run begins with a write half.
+    bool readTurn = false;
     while (m_isOpen.load()) {
-        if (m_readTurn) {
+        if (readTurn) {
             readHalf();
-            m_readTurn = false;
+            readTurn = false;
         } else {
             writeHalf();
-            m_readTurn = true;
+            readTurn = true;
         }
         QThread::usleep(kWorkerPauseUs);
     }
+    m_workerActive.store(false, std::memory_order_release);
 }
 
 void MainHidInterFace::readHalf()

@@ -87,7 +87,10 @@ private:
 
     hid_device_ *m_hidDevice = nullptr; // under m_readMutex and m_writeMutex
     std::atomic<bool> m_isOpen{false};
-    bool m_readTurn = false; // worker only
+    // Cleared by the worker as its last act and read after QThread::wait, so
+    // everything the worker did is visibly done before the waiter goes on
+    // (also to ThreadSanitizer, which cannot see into Qt's own locks).
+    std::atomic<bool> m_workerActive{false};
 
     mutable std::mutex m_infoMutex;
     int m_vid = 0;

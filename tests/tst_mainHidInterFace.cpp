@@ -8,10 +8,10 @@
 #include "mainHidInterFace.h"
 #include "simKeyboard.h"
 
-#include <QtConcurrent>
 #include <QtTest>
 
 #include <memory>
+#include <thread>
 
 using sim::SimKeyboard;
 using sim::SimKeyboardConfig;
@@ -414,9 +414,9 @@ private slots:
         QVERIFY(link);
         QSignalSpy closed(link, &MainHidInterFace::sigCloseHidSuccessful);
         // The window's close and a removal's pool task may race.
-        QFuture<int> pool = QtConcurrent::run([link] { return link->closeHid(); });
+        std::thread pool([link] { link->closeHid(); });
         link->closeHid();
-        pool.waitForFinished();
+        pool.join();
         QCOMPARE(closed.count(), 1);
         QVERIFY(link->isFinished());
     }
@@ -428,8 +428,8 @@ private slots:
         QVERIFY(link);
         // A second enumeration (another arrival) reads the identity on its own
         // handle and closes it while the link's handle stays open.
-        QFuture<void> pool = QtConcurrent::run([link] { link->getHidList(); });
-        pool.waitForFinished();
+        std::thread pool([link] { link->getHidList(); });
+        pool.join();
         QCOMPARE(hidLibraryGuard::openHandleCount(), 1);
         QCOMPARE(SimKeyboard::stats().exitCallsWhileOpen, 0);
         const int exits = SimKeyboard::stats().exitCalls;
@@ -464,7 +464,7 @@ private slots:
         QVERIFY(link);
 
         std::atomic<bool> feeding{true};
-        QFuture<void> feeder = QtConcurrent::run([&] {
+        std::thread feeder([&] {
             std::vector<uint8_t> keyState = sim::makeFrame(0x04, 9);
             for (int i = 0; feeding.load() && i < 100000; ++i) {
                 keyState[8] = uint8_t(i);
@@ -476,22 +476,22 @@ private slots:
         // Numbered reports from the GUI thread; a pool task closes the link
         // in the middle of the traffic.
         int accepted = 0;
-        QFuture<int> closer;
+        std::thread closer;
         for (int i = 0; i < 3000; ++i) {
             std::vector<uint8_t> r = sim::makeFrame(0x14, 0, {uint8_t(i & 0xff), uint8_t(i >> 8)});
             if (link->queueWriteData(r.data()) == 0)
                 ++accepted;
             if (i == 1500)
-                closer = QtConcurrent::run([link] { return link->closeHid(); });
+                closer = std::thread([link] { link->closeHid(); });
             if (i % 50 == 0)
                 QCoreApplication::processEvents();
             QThread::usleep(50);
         }
-        closer.waitForFinished();
+        closer.join();
         QCoreApplication::processEvents();
         const int readWhileOpen = m_sink->reports.size();
         feeding = false;
-        feeder.waitForFinished();
+        feeder.join();
         QVERIFY(!link->isOpen());
         QVERIFY(link->isFinished());
 
