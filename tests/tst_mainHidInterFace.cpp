@@ -235,6 +235,20 @@ private slots:
         QCOMPARE(link->queueWriteData(nullptr), -1);
     }
 
+    void queueIsBounded()
+    {
+        SimKeyboard::plugIn(SimKeyboardConfig());
+        MainHidInterFace *link = makeLink();
+        link->getHidList();
+        QCOMPARE(link->hidOpenPath(), 0);
+        const auto handshake = report(0x01);
+        for (int i = 0; i < MainHidInterFace::kMaxQueuedReports; ++i)
+            QCOMPARE(link->queueWriteData(handshake.data()), 0);
+        // A refusal the caller sees, not a report silently dropped.
+        QCOMPARE(link->queueWriteData(handshake.data()), -1);
+        QCOMPARE(link->pendingWriteCount(), MainHidInterFace::kMaxQueuedReports);
+    }
+
     void queuedReportSurvivesCloseAndLeavesAfterReopen()
     {
         SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
