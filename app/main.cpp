@@ -1,5 +1,6 @@
 #include "GlobalApplication.h"
 #include "debugLog.h"
+#include "fontSubstitutes.h"
 #include "languageName.h"
 #include "mainPageDia.h"
 #include "singleInstanceGuard.h"
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
         // Only the copy that holds the guard writes the file, so two processes
         // never rotate it under each other.
         DebugLog::instance()->openFile(DebugLog::defaultFilePath());
+        installFontSubstitutes();
 
         const QLocale system = QLocale::system();
         const QString language = languageName(system.language(), system.country());
