@@ -115,7 +115,7 @@ for group in media_groups:
         u += 1
     u += 0.25
 
-for i, (qt, led, char) in enumerate([(-11, 0x01, "Num"), (-12, 0x02, "Caps"), (-13, 0x03, "Scroll"),
+for i, (qt, led, char) in enumerate([(-11, 0x01, "Num"), (-12, 0x02, "Caps"), (-13, 0x03, "Scrl"),
                                      (-14, 0x05, "Kana")]):
     add(0, PAD_U + i, 1, qt, LED | led, char, y=ROW_Y[1])
 
