@@ -1,10 +1,14 @@
 // The main window as the hub, driven end to end against the simulated keyboard:
 // restoring the last device from the settings file and connecting to it at
 // start, device selection, the light colour choice, the language refresh, the
-// maker link, closing, and the window's place among the hook targets.
+// maker link, closing, the window's place among the hook targets, the operator
+// chords on the key path and the key test's capture.
 #include "hookTargets.h"
+#include "keyCapture.h"
 #include "keyboardButCustom.h"
 #include "keyboardPage.h"
+#include "keyboardPageLayout.h"
+#include "lockKeyStateFake.h"
 #include "mainPageDia.h"
 #include "mainPageDiaUrlRecorder.h"
 #include "simKeyboard.h"
@@ -25,6 +29,9 @@
 #include <QtTest>
 
 #include <memory>
+
+// Xlib last: its macros break the toolkit's headers.
+#include <X11/Xlib.h>
 
 using sim::SimKeyboard;
 using sim::SimKeyboardConfig;
@@ -95,6 +102,72 @@ SimKeyboard plug(quint16 vid, quint16 pid)
     c.vendorId = vid;
     c.productId = pid;
     return SimKeyboard::plugIn(c);
+}
+
+// The light setting of each colour type as the keyboard receives it.
+Bytes lightReportOfType(int type)
+{
+    switch (type) {
+    case 0:
+        return kLightRgb;
+    case 1:
+        return ledReport(1, 1, 0xFF, 0, 0);
+    case 2:
+        return ledReport(1, 1, 0, 0xFF, 0);
+    case 3:
+        return kLightBlue;
+    case 4:
+        return ledReport(1, 1, 0xFF, 0xFF, 0xFF);
+    default:
+        return kLightOff;
+    }
+}
+
+QList<Bytes> lightReports(const SimKeyboard &kb)
+{
+    QList<Bytes> out;
+    for (const Bytes &w : linkWrites(kb))
+        if (w.size() > 1 && w[1] == 0x12)
+            out.append(w);
+    return out;
+}
+
+// One key event as the keyboard hook hands it to the window.
+struct HookEvent
+{
+    std::uint32_t vkCode;
+    std::uint32_t scanCode;
+    std::uint32_t flags;
+    bool ctrlDown;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(HookEvent)
+
+namespace {
+
+const HookEvent kLeftCtrlDown{0xA2, 0x1D, 0x00, true};
+const HookEvent kLeftCtrlUp{0xA2, 0x1D, 0x80, false};
+const HookEvent kRightCtrlDown{0xA3, 0x1D, 0x01, true};
+const HookEvent kRightCtrlUp{0xA3, 0x1D, 0x81, false};
+
+HookEvent spaceDown(bool ctrlDown)
+{
+    return {0x20, 0x39, 0x00, ctrlDown};
+}
+
+HookEvent spaceUp(bool ctrlDown)
+{
+    return {0x20, 0x39, 0x80, ctrlDown};
+}
+
+// Ctrl+Left (-1) or Ctrl+Right (+1) as typed: Ctrl, the arrow down and up, Ctrl up.
+QVector<HookEvent> ctrlArrow(int direction)
+{
+    const std::uint32_t arrow = direction < 0 ? 0x25 : 0x27;
+    const std::uint32_t scan = direction < 0 ? 0x4B : 0x4D;
+    return {kLeftCtrlDown, {arrow, scan, 0x01, true}, {arrow, scan, 0x81, true}, kLeftCtrlUp};
 }
 
 bool logHas(const char *part)
@@ -686,6 +759,216 @@ private slots:
         QCOMPARE(text("label_PressKeyNum"), QString("0"));
         QVERIFY(!page->keyButton(0x41)->isAlreadyPressed());
         QVERIFY(child<QToolButton>("toolButton_StartTest")->isEnabled());
+    }
+
+private:
+    // Shown, so the page loads the layout and the key test starts by itself.
+    keyboardPage *startShownWindow()
+    {
+        startWindow();
+        m_window->show();
+        if (!QTest::qWaitForWindowExposed(m_window.get()))
+            return nullptr;
+        keyboardPage *page = m_window->findChild<keyboardPage *>();
+        QElapsedTimer waited;
+        waited.start();
+        while (!page->keyButton(0x41) && waited.elapsed() < 5000)
+            QTest::qWait(10);
+        return page->keyButton(0x41) ? page : nullptr;
+    }
+
+    void send(const QVector<HookEvent> &events)
+    {
+        HookTarget *target = findHookTarget(HookTargetKey);
+        QVERIFY(target == m_window.get());
+        for (const HookEvent &e : events)
+            target->handleHookKeyEvent(0, e.vkCode, e.scanCode, e.flags, e.ctrlDown);
+    }
+
+private slots:
+    void ctrlArrowsStepTheLightType_data()
+    {
+        QTest::addColumn<QList<int>>("steps");      // -1 Ctrl+Left, +1 Ctrl+Right
+        QTest::addColumn<bool>("lightTestOpen");    // closed by the operator first when false
+        QTest::addColumn<QList<int>>("sentTypes");  // light types reported, in order
+        QTest::addColumn<QString>("checkedButton"); // afterwards
+
+        QTest::newRow("five Ctrl+Right from the start, whatever was clicked")
+            << QList<int>{1, 1, 1, 1, 1} << true << QList<int>{1, 2, 3, 4, 0} << "radioButton_RGB";
+        QTest::newRow("Ctrl+Left from the start wraps to W")
+            << QList<int>{-1} << true << QList<int>{4} << "radioButton_W";
+        QTest::newRow("back and forth") << QList<int>{-1, -1, 1} << true << QList<int>{4, 3, 4} << "radioButton_W";
+        QTest::newRow("light test closed: only the arrows are shown")
+            << QList<int>{1, -1, 1} << false << QList<int>{} << "radioButton_B";
+    }
+
+    void ctrlArrowsStepTheLightType()
+    {
+        QFETCH(QList<int>, steps);
+        QFETCH(bool, lightTestOpen);
+        QFETCH(QList<int>, sentTypes);
+        QFETCH(QString, checkedButton);
+        SimKeyboard kb = plug(0x0416, 0xb23c);
+        keyboardPage *page = startShownWindow();
+        QVERIFY(page);
+        QTRY_VERIFY(connectReportsWritten(kb));
+        // The operator's click does not move the chords' cycle.
+        child<QRadioButton>("radioButton_B")->click();
+        QTRY_VERIFY(lightReports(kb).contains(kLightBlue));
+        if (!lightTestOpen)
+            child<QToolButton>("toolButton_LEDOpenOrClose")->click();
+        const int before = lightReports(kb).size();
+
+        for (int step : steps)
+            send(ctrlArrow(step));
+
+        QList<Bytes> expected;
+        for (int type : sentTypes)
+            expected.append(lightReportOfType(type));
+        QTRY_COMPARE(lightReports(kb).size(), before + expected.size());
+        QTest::qWait(50);
+        QCOMPARE(lightReports(kb).mid(before), expected);
+        QVERIFY(child<QRadioButton>(checkedButton.toLatin1())->isChecked());
+        // The arrows reach the page as keys either way.
+        QCOMPARE(keyStateOf(page->keyButton(steps.last() < 0 ? 0x25 : 0x27)), 2);
+        QCOMPARE(logHas("Ctrl+RIGHT") || logHas("Ctrl+LEFT"), true);
+        QCOMPARE(logHas("m_CurrentLedType:"), lightTestOpen);
+    }
+
+    void ctrlSpaceClearsTheTest_data()
+    {
+        QTest::addColumn<QVector<HookEvent>>("chord");
+        QTest::addColumn<bool>("cleared");
+
+        QTest::newRow("Ctrl released last")
+            << QVector<HookEvent>{kLeftCtrlDown, spaceDown(true), spaceUp(true), kLeftCtrlUp} << true;
+        QTest::newRow("Space released last")
+            << QVector<HookEvent>{kLeftCtrlDown, spaceDown(true), kLeftCtrlUp, spaceUp(false)} << true;
+        QTest::newRow("Space before Ctrl")
+            << QVector<HookEvent>{spaceDown(false), kLeftCtrlDown, spaceUp(true), kLeftCtrlUp} << false;
+        QTest::newRow("right Ctrl") << QVector<HookEvent>{kRightCtrlDown, spaceDown(true), spaceUp(true), kRightCtrlUp}
+                                    << false;
+    }
+
+    void ctrlSpaceClearsTheTest()
+    {
+        QFETCH(QVector<HookEvent>, chord);
+        QFETCH(bool, cleared);
+        keyboardPage *page = startShownWindow();
+        QVERIFY(page);
+        QSet<int> toggled;
+        int reads = 0;
+        page->setLockKeyState(std::make_unique<lockKeyStateFake>(&toggled, &reads));
+        send({{0x41, 0x1E, 0x00, false}, {0x41, 0x1E, 0x80, false}});
+        QCOMPARE(text("label_PressKeyNum"), QString("1"));
+        // Changed behind the page's back: only a refresh shows it.
+        toggled = {20, 145};
+        reads = 0;
+
+        send(chord);
+
+        if (cleared) {
+            QCOMPARE(text("label_PressKeyNum"), QString("0"));
+            QCOMPARE(page->pressedKeyNum(), 0);
+            QCOMPARE(keyStateOf(page->keyButton(0x41)), 0);
+            // The release that completed the chord is not shown.
+            QCOMPARE(keyStateOf(page->keyButton(chord.last().vkCode)), 0);
+            QCOMPARE(reads, 3);
+            QVERIFY(lockShowsOn(page->keyButton(-12)));
+            QVERIFY(lockShowsOff(page->keyButton(-11)));
+            QVERIFY(lockShowsOn(page->keyButton(-13)));
+            QVERIFY(logHas("Ctrl+SPACE  [ Clear all Key ]"));
+        } else {
+            QCOMPARE(text("label_PressKeyNum"), QString("3"));
+            QCOMPARE(keyStateOf(page->keyButton(0x41)), 2);
+            QCOMPARE(keyStateOf(page->keyButton(0x20)), 2);
+            QVERIFY(!logHas("Clear all Key"));
+        }
+    }
+
+    void captureFollowsTheKeyTest_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("stop button") << "stop";
+        QTest::newRow("close button") << "close";
+        QTest::newRow("escape key") << "escape";
+        QTest::newRow("window destroyed") << "destroy";
+    }
+
+    void captureFollowsTheKeyTest()
+    {
+        QFETCH(QString, end);
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QSKIP("capture needs an X server (scripts/test.sh runs the tests under xvfb-run)");
+        QVERIFY(startShownWindow());
+        QVERIFY(keyCapture::isInstalled());
+        QVERIFY(logHas("[toolButton_Start Test] start"));
+        QVERIFY(!logHas("[Hook open Failed]"));
+
+        if (end == "stop") {
+            child<QToolButton>("toolButton_StopTest")->click();
+            QVERIFY(child<QToolButton>("toolButton_StartTest")->isEnabled());
+            QVERIFY(!child<QToolButton>("toolButton_StopTest")->isEnabled());
+            QVERIFY(logHas("[toolButton_Stop Test] stop over"));
+        } else if (end == "close") {
+            m_window->close();
+        } else if (end == "escape") {
+            QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        } else {
+            m_window.reset();
+        }
+        QVERIFY(!keyCapture::isInstalled());
+
+        if (end == "stop") {
+            child<QToolButton>("toolButton_StartTest")->click();
+            QVERIFY(keyCapture::isInstalled());
+        }
+    }
+
+    void hookFailureLeavesTheTestRunning_data()
+    {
+        QTest::addColumn<bool>("noDisplay"); // else another program holds the keyboard
+        QTest::newRow("no display") << true;
+        QTest::newRow("keyboard grabbed by another program") << false;
+    }
+
+    void hookFailureLeavesTheTestRunning()
+    {
+        QFETCH(bool, noDisplay);
+        const QByteArray display = qgetenv("DISPLAY");
+        if (!noDisplay && display.isEmpty())
+            QSKIP("needs an X server (scripts/test.sh runs the tests under xvfb-run)");
+        Display *other = nullptr;
+        if (noDisplay) {
+            qunsetenv("DISPLAY");
+        } else {
+            other = XOpenDisplay(nullptr);
+            QVERIFY(other);
+            QCOMPARE(XGrabKeyboard(other, DefaultRootWindow(other), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+                     GrabSuccess);
+            XSync(other, False);
+        }
+        keyboardPage *page = startShownWindow();
+        if (noDisplay)
+            qputenv("DISPLAY", display);
+        if (other)
+            XCloseDisplay(other); // the grab goes with the connection
+        QVERIFY(page);
+
+        QVERIFY(!keyCapture::isInstalled());
+        QVERIFY(logHas("--------------- [Hook open Failed] -----------------"));
+        QVERIFY(logHas("Set keyboard Hook error"));
+        // The buttons show a running test, so the operator can stop and try again.
+        QVERIFY(!child<QToolButton>("toolButton_StartTest")->isEnabled());
+        QVERIFY(child<QToolButton>("toolButton_StopTest")->isEnabled());
+        send({{0x41, 0x1E, 0x00, false}});
+        QCOMPARE(keyStateOf(page->keyButton(0x41)), 1);
+
+        if (!noDisplay) {
+            child<QToolButton>("toolButton_StopTest")->click();
+            child<QToolButton>("toolButton_StartTest")->click();
+            QVERIFY(keyCapture::isInstalled());
+        }
     }
 };
 

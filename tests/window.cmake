@@ -8,7 +8,7 @@ add_unit_test(NAME tst_userSettings LIBS tkt_ui)
 # <build>/tests keep seeing no layout file there.
 add_unit_test(NAME tst_mainPageDia
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDia.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/mainPageDiaUrlRecorder.h"
-    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images X11::X11)
 set(tst_mainPageDia_dir "${CMAKE_BINARY_DIR}/tests/mainPageDia")
 set_target_properties(tst_mainPageDia PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${tst_mainPageDia_dir}")
 add_dependencies(tst_mainPageDia tkt_translations)

@@ -3,7 +3,9 @@
 #include "deviceNotify.h"
 #include "deviceTable.h"
 #include "hidReport.h"
-#include "keyboardHookCore.h"
+#include "hookChords.h"
+#include "hookLog.h"
+#include "keyCapture.h"
 #include "keyboardPage.h"
 #include "mainHidInterFace.h"
 #include "translationSwitch.h"
@@ -113,6 +115,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     connect(ui->comboBox_VidPidList, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { onComboxCurrentIndexChanged(ui->comboBox_VidPidList->itemText(index)); });
 
+    // The capture code has no toolkit; its lines join the tool's debug log.
+    setHookLogSink([](const std::string &line) { qDebug().noquote() << QString::fromStdString(line); });
     hookTargets()[HookTargetKey] = this;
 
     m_shakeHandsTimer = new QTimer(this);
@@ -156,6 +160,9 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
 
 mainPageDia::~mainPageDia()
 {
+    // A window that goes without a close (the program ended otherwise) must not
+    // leave the desktop's keyboard captured with nobody to show or end it.
+    removeHooks();
     removeHookTarget(HookTargetKey, this);
     // The link's worker must not outlive the receiver of its reports.
     disconnect(m_hidInterFace, nullptr, this, nullptr);
@@ -206,9 +213,51 @@ void mainPageDia::init(QString language)
 void mainPageDia::handleHookKeyEvent(int nCode, std::uint32_t vkCode, std::uint32_t scanCode, std::uint32_t flags,
                                      bool ctrlDown)
 {
-    Q_UNUSED(ctrlDown);
-    if (nCode == 0)
+    const HookChordDecision decision = hookChords().handleHookKeyEvent(nCode, vkCode, scanCode, flags, ctrlDown);
+    for (const std::string &line : decision.logLines)
+        hookLog(line);
+    if (decision.clearAllKeys) {
+        clearAllKeys();
+        return;
+    }
+    if (decision.ledTypeStep != 0)
+        stepCurrentLedType(decision.ledTypeStep);
+    if (decision.forward)
         onCatchKeyboardAndMouseEvent(int(vkCode), int(flags), int(scanCode));
+}
+
+bool mainPageDia::installHooks()
+{
+    return keyCapture::installHooks();
+}
+
+bool mainPageDia::removeHooks()
+{
+    return keyCapture::removeHooks();
+}
+
+void mainPageDia::clearAllKeys()
+{
+    m_keyboardPage->clearAllKeyState();
+    m_keyboardPage->resetAlreadyPressedKeyNum();
+    // Through the slot, so a language refresh shows 0 as well.
+    onAlreadyPressedKeyNum(0);
+    for (int vkCode : kLockKeys)
+        m_keyboardPage->updateLockKeyStatus(vkCode);
+}
+
+void mainPageDia::stepCurrentLedType(int direction)
+{
+    const LedTypeStep step = ::stepLedType(m_CurrentLedType, direction, m_bLedTestOpen);
+    if (!step.applied)
+        return;
+    m_CurrentLedType = step.ledType;
+    log(QString::fromStdString(step.logLine));
+    // Checked from code, the group emits no click, so the change below is the
+    // only report a step sends.
+    if (QAbstractButton *button = m_colourGroup->button(m_CurrentLedType - 1))
+        button->setChecked(true);
+    onCurIndexChangedMainPage(m_CurrentLedType - 1);
 }
 
 void mainPageDia::onAlreadyPressedKeyNum(int alreadyPressedKeyNum)
@@ -347,7 +396,11 @@ void mainPageDia::on_toolButton_StartTest_clicked()
     ui->toolButton_StartTest->setEnabled(false);
     ui->toolButton_StopTest->setEnabled(true);
     log(QStringLiteral("--------------- [toolButton_Start Test] start -----------------"));
-    keyboardHookCore().clearHeldKeys();
+    keyCapture::clearHeldKeys();
+    // The test goes on without capture: the operator still has the buttons,
+    // and the reason is in the log.
+    if (!installHooks())
+        log(QStringLiteral("--------------- [Hook open Failed] -----------------"));
     for (int vkCode : kLockKeys)
         m_keyboardPage->updateLockKeyStatus(vkCode);
 }
@@ -357,6 +410,7 @@ void mainPageDia::on_toolButton_StopTest_clicked()
     ui->toolButton_StartTest->setEnabled(true);
     ui->toolButton_StopTest->setEnabled(false);
     log(QStringLiteral("--------------- [toolButton_Stop Test] stop -----------------"));
+    removeHooks();
     log(QStringLiteral("--------------- [toolButton_Stop Test] stop over -----------------"));
     m_keyboardPage->clearAllKeyState();
     m_keyboardPage->resetAlreadyPressedKeyNum();
@@ -437,14 +491,17 @@ void mainPageDia::onComboxCurrentIndexChanged(QString strCurrentVidPidText)
 void mainPageDia::closeEvent(QCloseEvent *event)
 {
     shutDownLink();
+    removeHooks();
     QDialog::closeEvent(event);
 }
 
 void mainPageDia::reject()
 {
     // Escape ends the tool as the close button does; the dialog's own reject
-    // would hide the window without the close event, leaving the keyboard lit.
+    // would hide the window without the close event, leaving the keyboard lit
+    // and the desktop's keys captured.
     shutDownLink();
+    removeHooks();
     QDialog::reject();
 }
 

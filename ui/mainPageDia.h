@@ -37,8 +37,16 @@ public:
     // the window keeps the texts it shows.
     void init(QString language);
 
+    // One key event the capture accepted: the operator chords, then the page.
     void handleHookKeyEvent(int nCode, std::uint32_t vkCode, std::uint32_t scanCode, std::uint32_t flags,
                             bool ctrlDown) override;
+
+    // System-wide key capture for the key test; true when it is in place.
+    bool installHooks();
+    // Always true; capture is gone afterwards, whatever part of it was there.
+    bool removeHooks();
+    // Ctrl+Space: every key untested, count 0, lock indicators as the system has them.
+    void clearAllKeys();
 
 public slots:
     void onAlreadyPressedKeyNum(int alreadyPressedKeyNum);
@@ -82,6 +90,8 @@ private:
     // Shows the stored ids (storing the shown ones when the file has none) and gives them back.
     void showIdsFromSettings(QString *vidText, QString *pidText);
     void setColourButtonsEnabled(bool enabled);
+    // Ctrl+Left (-1) / Ctrl+Right (+1): the next light colour type, only while the light test is open.
+    void stepCurrentLedType(int direction);
     bool isMagneticPlatform() const;
 
     Ui::mainPageDia *ui;
