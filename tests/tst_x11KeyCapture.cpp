@@ -9,10 +9,11 @@
 
 #include <QtTest>
 
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
+#include <memory>
+
+// Xlib's macros break the toolkit's headers: these come last.
+#include "otherX11Client.h"
+#include "xtestKeyboard.h"
 
 namespace {
 
@@ -65,37 +66,30 @@ private slots:
     void removeFromInsideTheTarget();
 
 private:
-    KeyCode keycode(KeySym sym) const { return XKeysymToKeycode(m_injector, sym); }
-    void key(KeySym sym, bool down);
-    void tap(KeySym sym);
-    bool lockedModifier(unsigned int mask) const;
-    // A mapped, focused window of a third client; 0 when that fails.
-    Window focusedWindowOfAnotherClient();
-    int keyPressesSeenBy(Display *display, int waitMs);
+    void key(KeySym sym, bool down) { QVERIFY2(m_keys->key(sym, down), "key missing from the server's keymap"); }
+    void tap(KeySym sym)
+    {
+        key(sym, true);
+        key(sym, false);
+    }
     bool logContains(const QString &text) const;
 
-    Display *m_injector = nullptr;
-    Display *m_other = nullptr;
+    std::unique_ptr<XTestKeyboard> m_keys;
     HookRecordingTarget m_target;
     QStringList m_log;
-    QVector<KeyCode> m_down;
 };
 
 void tst_x11KeyCapture::initTestCase()
 {
-    m_injector = XOpenDisplay(nullptr);
-    QVERIFY2(m_injector, "needs an X server (scripts/test.sh runs the tests under xvfb-run)");
-    int event = 0, error = 0, major = 0, minor = 0;
-    QVERIFY2(XTestQueryExtension(m_injector, &event, &error, &major, &minor), "needs the XTest extension");
-    m_other = XOpenDisplay(nullptr);
-    QVERIFY(m_other);
+    m_keys = std::make_unique<XTestKeyboard>();
+    QVERIFY2(m_keys->isUsable(), "needs an X server with XTest (scripts/test.sh runs the tests under xvfb-run)");
 
     // Keypad keys must arrive as navigation codes: start with Num Lock off.
-    const unsigned int numLock = XkbKeysymToModifiers(m_injector, XK_Num_Lock);
+    const unsigned int numLock = m_keys->numLockMask();
     QVERIFY(numLock != 0);
-    if (lockedModifier(numLock))
+    if (m_keys->isLocked(numLock))
         tap(XK_Num_Lock);
-    QTRY_VERIFY(!lockedModifier(numLock));
+    QTRY_VERIFY(!m_keys->isLocked(numLock));
 
     setHookLogSink([this](const std::string &line) { m_log << QString::fromStdString(line); });
     hookTargets()[HookTargetKey] = &m_target;
@@ -106,10 +100,7 @@ void tst_x11KeyCapture::cleanupTestCase()
     keyCapture::removeHooks();
     removeHookTarget(HookTargetKey, &m_target);
     setHookLogSink(nullptr);
-    if (m_other)
-        XCloseDisplay(m_other);
-    if (m_injector)
-        XCloseDisplay(m_injector);
+    m_keys.reset();
 }
 
 void tst_x11KeyCapture::init()
@@ -123,77 +114,10 @@ void tst_x11KeyCapture::init()
 void tst_x11KeyCapture::cleanup()
 {
     // Never leave a key down for the next case (or the X server).
-    for (KeyCode code : m_down)
-        XTestFakeKeyEvent(m_injector, code, False, CurrentTime);
-    m_down.clear();
-    XSync(m_injector, False);
+    m_keys->releaseAll();
     QTest::qWait(20);
     keyCapture::removeHooks();
     hookTargets()[HookTargetKey] = &m_target;
-}
-
-void tst_x11KeyCapture::key(KeySym sym, bool down)
-{
-    const KeyCode code = keycode(sym);
-    QVERIFY2(code != 0, "key missing from the server's keymap");
-    XTestFakeKeyEvent(m_injector, code, down ? True : False, CurrentTime);
-    XSync(m_injector, False);
-    if (down)
-        m_down << code;
-    else
-        m_down.removeAll(code);
-}
-
-void tst_x11KeyCapture::tap(KeySym sym)
-{
-    key(sym, true);
-    key(sym, false);
-}
-
-bool tst_x11KeyCapture::lockedModifier(unsigned int mask) const
-{
-    XkbStateRec state{};
-    XkbGetState(m_injector, XkbUseCoreKbd, &state);
-    return (state.locked_mods & mask) != 0;
-}
-
-Window tst_x11KeyCapture::focusedWindowOfAnotherClient()
-{
-    const Window window = XCreateSimpleWindow(m_other, DefaultRootWindow(m_other), 10, 10, 200, 100, 0, 0, 0xFFFFFF);
-    XSelectInput(m_other, window, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
-    XMapRaised(m_other, window);
-    XSync(m_other, False);
-    XEvent event;
-    bool mapped = false;
-    for (int i = 0; i < 200 && !mapped; ++i) {
-        while (!mapped && XCheckTypedWindowEvent(m_other, window, MapNotify, &event))
-            mapped = true;
-        if (!mapped)
-            QTest::qWait(10);
-    }
-    if (!mapped)
-        return 0;
-    XSetInputFocus(m_other, window, RevertToPointerRoot, CurrentTime);
-    XSync(m_other, False);
-    return window;
-}
-
-int tst_x11KeyCapture::keyPressesSeenBy(Display *display, int waitMs)
-{
-    int presses = 0;
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        XSync(display, False);
-        while (XPending(display) > 0) {
-            XEvent event;
-            XNextEvent(display, &event);
-            if (event.type == KeyPress)
-                ++presses;
-        }
-        QTest::qWait(10);
-    } while (timer.elapsed() < waitMs);
-    return presses;
 }
 
 bool tst_x11KeyCapture::logContains(const QString &text) const
@@ -236,36 +160,31 @@ void tst_x11KeyCapture::keyReachesTargetAsWindowsKey()
 
 void tst_x11KeyCapture::capsLockStillToggles()
 {
-    const bool before = lockedModifier(LockMask);
+    const bool before = m_keys->isLocked(LockMask);
     tap(XK_Caps_Lock);
     QTRY_COMPARE(m_target.forwarded.size(), std::size_t(2));
     QCOMPARE(m_target.forwarded[0].vkCode, 20u);
-    QTRY_COMPARE(lockedModifier(LockMask), !before);
+    QTRY_COMPARE(m_keys->isLocked(LockMask), !before);
     QVERIFY(logContains("Windows key press [ retuirn 0 ]"));
 
     tap(XK_Caps_Lock);
-    QTRY_COMPARE(lockedModifier(LockMask), before);
+    QTRY_COMPARE(m_keys->isLocked(LockMask), before);
 }
 
 void tst_x11KeyCapture::heldKeyRepeatsAreNotForwarded()
 {
-    XkbDescPtr keyboard = XkbGetKeyboard(m_injector, XkbControlsMask, XkbUseCoreKbd);
-    QVERIFY(keyboard);
-    XkbGetControls(m_injector, XkbRepeatKeysMask, keyboard);
-    const unsigned int delay = keyboard->ctrls->repeat_delay;
-    const unsigned int interval = keyboard->ctrls->repeat_interval;
-    XkbSetAutoRepeatRate(m_injector, XkbUseCoreKbd, 150, 30);
+    QVERIFY(m_keys->setRepeatRate(150, 30));
 
     // First make sure the server repeats an injected key at all: a plain
     // client without any grab sees the repeats.
     keyCapture::removeHooks();
-    const Window window = focusedWindowOfAnotherClient();
-    QVERIFY(window != 0);
-    keyPressesSeenBy(m_other, 50);
+    OtherX11Client other;
+    QVERIFY(other.showFocusedWindow());
+    other.keyPressesWithin(50);
     key(XK_b, true);
-    const int pressesWithoutGrab = keyPressesSeenBy(m_other, 500);
+    const int pressesWithoutGrab = other.keyPressesWithin(500);
     key(XK_b, false);
-    keyPressesSeenBy(m_other, 50);
+    other.keyPressesWithin(50);
 
     bool serverRepeats = pressesWithoutGrab >= 3;
     if (serverRepeats) {
@@ -278,10 +197,7 @@ void tst_x11KeyCapture::heldKeyRepeatsAreNotForwarded()
         QCOMPARE(describe(m_target.forwarded), describe({{66, 0, 0x30}, {66, 0x80, 0x30}}));
     }
 
-    XkbSetAutoRepeatRate(m_injector, XkbUseCoreKbd, delay, interval);
-    XkbFreeKeyboard(keyboard, 0, True);
-    XDestroyWindow(m_other, window);
-    XSync(m_other, False);
+    m_keys->restoreRepeatRate();
     if (!serverRepeats)
         QSKIP("the X server does not auto-repeat injected keys");
 }
@@ -326,24 +242,20 @@ void tst_x11KeyCapture::ctrlHeldBeforeInstallCounts()
 
 void tst_x11KeyCapture::otherClientGetsNothingWhileGrabbed()
 {
-    const Window window = focusedWindowOfAnotherClient();
-    QVERIFY(window != 0);
-    keyPressesSeenBy(m_other, 50);
+    OtherX11Client other;
+    QVERIFY(other.showFocusedWindow());
+    other.keyPressesWithin(50);
 
     tap(XK_c);
     QTRY_COMPARE(m_target.forwarded.size(), std::size_t(2));
-    QCOMPARE(keyPressesSeenBy(m_other, 300), 0);
+    QCOMPARE(other.keyPressesWithin(300), 0);
 
     QVERIFY(keyCapture::removeHooks());
     QVERIFY(!keyCapture::isInstalled());
-    XSetInputFocus(m_other, window, RevertToPointerRoot, CurrentTime);
-    XSync(m_other, False);
+    QVERIFY(other.showFocusedWindow());
     tap(XK_c);
-    QCOMPARE(keyPressesSeenBy(m_other, 500), 1);
+    QCOMPARE(other.keyPressesWithin(500), 1);
     QCOMPARE(m_target.forwarded.size(), std::size_t(2));
-
-    XDestroyWindow(m_other, window);
-    XSync(m_other, False);
 }
 
 void tst_x11KeyCapture::installTwiceAndRemoveTwice()
@@ -363,16 +275,19 @@ void tst_x11KeyCapture::installTwiceAndRemoveTwice()
 void tst_x11KeyCapture::grabHeldByAnotherClientFails()
 {
     keyCapture::removeHooks();
-    QCOMPARE(XGrabKeyboard(m_other, DefaultRootWindow(m_other), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+    OtherX11Client other;
+    Display *holder = other.display();
+    QVERIFY(holder);
+    QCOMPARE(XGrabKeyboard(holder, DefaultRootWindow(holder), False, GrabModeAsync, GrabModeAsync, CurrentTime),
              GrabSuccess);
-    XSync(m_other, False);
+    XSync(holder, False);
 
     QVERIFY(!keyCapture::installHooks());
     QVERIFY(!keyCapture::isInstalled());
     QVERIFY2(logContains("Set keyboard Hook error, error code=1 (AlreadyGrabbed"), qPrintable(m_log.join('\n')));
 
-    XUngrabKeyboard(m_other, CurrentTime);
-    XSync(m_other, False);
+    XUngrabKeyboard(holder, CurrentTime);
+    XSync(holder, False);
     QVERIFY(keyCapture::installHooks());
 }
 

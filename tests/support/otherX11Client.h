@@ -26,6 +26,8 @@ public:
     OtherX11Client(const OtherX11Client &) = delete;
     OtherX11Client &operator=(const OtherX11Client &) = delete;
 
+    Display *display() const { return m_display; }
+
     // Maps the window and gives it the focus; false when the server never showed it.
     bool showFocusedWindow()
     {
