@@ -24,10 +24,6 @@ namespace {
 const char kVariantSheet[] = "QRadioButton{ color: rgb(50, 50, 50); font: 85 12pt \"微软雅黑\"; }";
 const char kLegendSheet[] = "QLabel{ color: rgb(50, 50, 50); font: 85 12pt \"微软雅黑\"; }";
 
-// A key far outside the page is a broken layout record; bounding it keeps such a
-// record from producing a widget of unbounded size.
-const int kMaxKeyCoordinate = 4096;
-
 // Registered once per process: every page (and every test page) shares the family.
 QString iconFontFamily()
 {
@@ -151,10 +147,13 @@ void keyboardPage::parseKeyboardInfo(const char *text)
 void keyboardPage::createKeyButton(int x, int y, int width, int height, int qtDec, int keyDec, const QString &keyText,
                                    int row)
 {
-    x = qBound(-kMaxKeyCoordinate, x, kMaxKeyCoordinate);
-    y = qBound(-kMaxKeyCoordinate, y, kMaxKeyCoordinate);
-    width = qBound(0, width, kMaxKeyCoordinate);
-    height = qBound(0, height, kMaxKeyCoordinate);
+    // The reader bounds what comes from the file; a direct caller gets the same
+    // bounds, so no call makes a widget of unbounded size.
+    const int limit = keyLayoutLimits::maxCoordinate;
+    x = qBound(-limit, x, limit);
+    y = qBound(-limit, y, limit);
+    width = qBound(0, width, limit);
+    height = qBound(0, height, limit);
 
     auto *button = new keyboardButCustom(this);
     button->setFont(m_iconFont);
