@@ -10,6 +10,11 @@
 // memory on Unix), a crashed copy would otherwise block every later start; the
 // guard first drops a segment that no live process is attached to. A running
 // copy stays attached to its segment, so it is never dropped.
+//
+// A segment (or the semaphore that serialises access to it) left by a copy that
+// ran as another user, typically with sudo, cannot be dropped this way: this
+// user may not even open it. The start is refused as usual, and the log says why
+// and how to clear it.
 class SingleInstanceGuard
 {
 public:
@@ -21,6 +26,7 @@ public:
 
     // True when this process now holds the segment; false when another live
     // process holds it, or the segment cannot be created for any other reason.
+    // A refusal because the guard belongs to another user logs refusalNote().
     bool acquire();
 
     // Gives the segment up before destruction (the destructor does the same).
@@ -29,8 +35,15 @@ public:
     bool isHeld() const { return m_memory.isAttached(); }
     QString errorString() const { return m_memory.errorString(); }
 
+    // The line that explains a refusal beyond the usual refusal line, given how
+    // the attempt to drop an orphaned segment and then the creation failed; an
+    // empty text when there is nothing more to say (another copy of this user
+    // simply runs).
+    static QString refusalNote(QSharedMemory::SharedMemoryError probeError,
+                               QSharedMemory::SharedMemoryError createError, const QString &key);
+
 private:
-    void dropOrphanedSegment() const;
+    QSharedMemory::SharedMemoryError dropOrphanedSegment() const;
 
     QString m_key;
     QSharedMemory m_memory;

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+Q_DECLARE_METATYPE(QSharedMemory::SharedMemoryError)
+
 // Child mode: this binary, started with TKT_GUARD_CHILD_KEY set, takes the guard,
 // says "held" or "refused" on standard output, and keeps the guard until it is
 // killed or its hold time (TKT_GUARD_CHILD_HOLD_MS) is up.
@@ -102,6 +104,8 @@ private slots:
     void secondProcess_data();
     void secondProcess();
     void realProgram();
+    void refusalNote_data();
+    void refusalNote();
 };
 
 void tst_singleInstance::inProcess()
@@ -232,6 +236,34 @@ void tst_singleInstance::realProgram()
     TempPathOverride privateTemp(root.filePath(QStringLiteral("ipc")));
     QVERIFY(removeLeftovers(ProgramKey));
 #endif
+}
+
+void tst_singleInstance::refusalNote_data()
+{
+    QTest::addColumn<QSharedMemory::SharedMemoryError>("probeError");
+    QTest::addColumn<QSharedMemory::SharedMemoryError>("createError");
+    QTest::addColumn<bool>("anotherUser");
+
+    QTest::newRow("another copy of this user runs") << QSharedMemory::NoError << QSharedMemory::AlreadyExists << false;
+    QTest::newRow("other user's segment, our semaphore")
+        << QSharedMemory::PermissionDenied << QSharedMemory::AlreadyExists << true;
+    QTest::newRow("other user's semaphore")
+        << QSharedMemory::PermissionDenied << QSharedMemory::PermissionDenied << true;
+    QTest::newRow("key file cannot be made") << QSharedMemory::KeyError << QSharedMemory::KeyError << false;
+}
+
+void tst_singleInstance::refusalNote()
+{
+    QFETCH(QSharedMemory::SharedMemoryError, probeError);
+    QFETCH(QSharedMemory::SharedMemoryError, createError);
+    QFETCH(bool, anotherUser);
+
+    const QString note = SingleInstanceGuard::refusalNote(probeError, createError, ProgramKey);
+    QCOMPARE(!note.isEmpty(), anotherUser);
+    if (anotherUser) {
+        QVERIFY2(note.contains(QStringLiteral("\"%1\" is held by another user").arg(ProgramKey)), qPrintable(note));
+        QVERIFY2(note.contains(QLatin1String("ipcrm")), qPrintable(note));
+    }
 }
 
 int main(int argc, char *argv[])
