@@ -17,3 +17,7 @@ if(TARGET tkt_simhidapi AND NOT TKT_TSAN)
         ENV "LD_PRELOAD=$<TARGET_FILE:tkt_simhidapi>" "TKT_SIM_KEYBOARDS=0416:b23c,0416:7372" "TKT_SIM_LIVE_MS=20")
     add_dependencies(tst_simDropIn tkt_simhidapi)
 endif()
+
+# Device presence: the recognition rules, and simulated plugging through udev
+# events to the presence unit's signals.
+add_unit_test(NAME tst_deviceChange LIBS tkt_presence_core)
