@@ -5,6 +5,7 @@
 #
 #   TKT_SIM_KEYBOARDS="0416:b23c,0416:7372"  keyboards to plug in (default: one NUC121)
 #   TKT_SIM_LIVE_MS=1500                     key-state report period while connected
+#   TKT_SIM_CONTROL=<fifo>                   plug and unplug while it runs (default: <build>/sim-control)
 #
 #   TKT_BUILD_DIR=build                      build directory
 #
@@ -21,6 +22,16 @@ sim="$PWD/$build/simkeyboard/libtkt_simhidapi.so"
 [ -f "$sim" ] || { echo "simulated keyboard library missing: $sim" >&2; exit 1; }
 export TKT_SIM_KEYBOARDS="${TKT_SIM_KEYBOARDS:-0416:b23c}"
 echo "simulated keyboards: $TKT_SIM_KEYBOARDS"
+# Lines written to this FIFO plug simulated keyboards in and out; the tool's
+# udev monitor sees them as it would see real plugging.
+export TKT_SIM_CONTROL="${TKT_SIM_CONTROL:-$PWD/$build/sim-control}"
+if [ ! -p "$TKT_SIM_CONTROL" ]; then
+    rm -f "$TKT_SIM_CONTROL"
+    mkfifo -m 600 "$TKT_SIM_CONTROL"
+fi
+echo "plug and unplug from another terminal, for example:"
+echo "    echo unplug 0416:b23c > $TKT_SIM_CONTROL"
+echo "    echo plug 0416:b23c > $TKT_SIM_CONTROL      (also: replug vvvv:pppp)"
 run=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "no display: running on a virtual one"

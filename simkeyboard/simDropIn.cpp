@@ -4,16 +4,29 @@
 //
 //   TKT_SIM_KEYBOARDS="0416:b23c,0416:7372"   vendor:product pairs (hex), or "none"
 //   TKT_SIM_LIVE_MS=1500                      key-state report period while open (0 = off)
+//   TKT_SIM_CONTROL=/path/to/fifo             plug and unplug while the program runs
 //
-// Without the variable, one NUC121 keyboard (0416:b23c) is plugged in.
+// Without TKT_SIM_KEYBOARDS, one NUC121 keyboard (0416:b23c) is plugged in.
+//
+// With TKT_SIM_CONTROL, the named FIFO (made when missing) takes lines
+// "plug vvvv:pppp", "unplug vvvv:pppp" and "replug vvvv:pppp", and the
+// program's udev monitor sees each change as the USB device's event
+// (simUdev.cpp), so the tool follows plugging as with real keyboards.
 
 #include "simKeyboard.h"
+#include "simUdev.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -63,33 +76,129 @@ sim::SimKeyboardConfig configFor(uint16_t vid, uint16_t pid, int liveMs, int ind
     return c;
 }
 
+// The keyboards that the program can plug in; the control thread adds to
+// them after start-up.
+int g_liveMs = 1500;
+int g_nextIndex = 0;
+
+constexpr int kMaxKeyboards = 32;
+
+void plug(uint16_t vid, uint16_t pid)
+{
+    sim::SimKeyboard unplugged = sim::SimKeyboard::find(vid, pid, false);
+    if (unplugged.id() >= 0)
+        unplugged.replug();
+    else if (g_nextIndex < kMaxKeyboards)
+        sim::SimKeyboard::plugIn(configFor(vid, pid, g_liveMs, g_nextIndex++));
+    else
+        std::fprintf(stderr, "simulated keyboard: no more than %d keyboards\n", kMaxKeyboards);
+}
+
+void control(const std::string &line)
+{
+    char command[16] = {};
+    char ids[32] = {};
+    uint16_t vid = 0, pid = 0;
+    if (std::sscanf(line.c_str(), "%15s %31s", command, ids) != 2 || !parseEntry(ids, vid, pid)) {
+        std::fprintf(stderr, "simulated keyboard: ignoring control line \"%s\" (want plug|unplug|replug vvvv:pppp)\n",
+                     line.c_str());
+        return;
+    }
+    const std::string what = command;
+    if (what == "unplug" || what == "replug") {
+        sim::SimKeyboard plugged = sim::SimKeyboard::find(vid, pid, true);
+        if (plugged.id() < 0)
+            std::fprintf(stderr, "simulated keyboard: no %04x:%04x plugged in\n", vid, pid);
+        plugged.unplug();
+    }
+    if (what == "plug" || what == "replug")
+        plug(vid, pid);
+    if (what != "plug" && what != "unplug" && what != "replug")
+        std::fprintf(stderr, "simulated keyboard: unknown control command \"%s\"\n", command);
+    else
+        std::fprintf(stderr, "simulated keyboard: %s %04x:%04x\n", command, vid, pid);
+}
+
+// Opened for reading and writing, the FIFO never reports an end when a
+// writer such as echo closes it, so one open serves the whole run.
+void controlLoop(std::string fifo)
+{
+    const int fd = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        std::fprintf(stderr, "simulated keyboard: cannot open %s: %s\n", fifo.c_str(), std::strerror(errno));
+        return;
+    }
+    std::string line;
+    char buffer[256];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buffer[i] == '\n') {
+                if (!line.empty())
+                    control(line);
+                line.clear();
+            } else if (line.size() < 128) {
+                line += buffer[i];
+            }
+        }
+    }
+    close(fd);
+}
+
+void startControl(const char *fifo)
+{
+    struct stat info;
+    if (stat(fifo, &info) != 0 && mkfifo(fifo, 0600) != 0) {
+        std::fprintf(stderr, "simulated keyboard: cannot make %s: %s\n", fifo, std::strerror(errno));
+        return;
+    }
+    if (stat(fifo, &info) != 0 || !S_ISFIFO(info.st_mode)) {
+        std::fprintf(stderr, "simulated keyboard: %s is not a FIFO\n", fifo);
+        return;
+    }
+    sim::setPlugListener(sim::postUdevPlugEvent);
+    std::thread(controlLoop, std::string(fifo)).detach();
+    std::fprintf(stderr, "simulated keyboard: plugging by lines written to %s\n", fifo);
+}
+
 struct DropIn
 {
     DropIn()
     {
         const char *live = std::getenv("TKT_SIM_LIVE_MS");
-        const int liveMs = live ? std::max(0, std::atoi(live)) : 1500;
+        g_liveMs = live ? std::max(0, std::atoi(live)) : 1500;
         const char *env = std::getenv("TKT_SIM_KEYBOARDS");
-        std::string list = env ? env : "0416:b23c";
-        if (list == "none")
-            return;
+        const std::string list = env ? env : "0416:b23c";
+        if (list != "none")
+            plugList(list);
+        std::fprintf(stderr, "simulated keyboard: %d keyboard(s) plugged in\n", g_nextIndex);
+        // Last: from here on the control thread plugs too.
+        const char *control = std::getenv("TKT_SIM_CONTROL");
+        if (control && *control)
+            startControl(control);
+    }
+
+    static void plugList(const std::string &list)
+    {
         size_t start = 0;
-        int index = 0;
         // Bounded by the text itself: each turn consumes at least one character.
-        while (start <= list.size() && index < 32) {
+        while (start <= list.size() && g_nextIndex < kMaxKeyboards) {
             const size_t comma = list.find(',', start);
             const std::string entry =
                 list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
             uint16_t vid = 0, pid = 0;
             if (parseEntry(entry, vid, pid))
-                sim::SimKeyboard::plugIn(configFor(vid, pid, liveMs, index++));
+                sim::SimKeyboard::plugIn(configFor(vid, pid, g_liveMs, g_nextIndex++));
             else if (!entry.empty())
                 std::fprintf(stderr, "simulated keyboard: ignoring \"%s\" (want vvvv:pppp)\n", entry.c_str());
             if (comma == std::string::npos)
                 break;
             start = comma + 1;
         }
-        std::fprintf(stderr, "simulated keyboard: %d keyboard(s) plugged in\n", index);
     }
 };
 

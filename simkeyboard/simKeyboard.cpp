@@ -16,6 +16,40 @@ Registry &registry()
     return *r;
 }
 
+namespace {
+
+// Apart from the registry: the listener is called without its lock.
+std::mutex &listenerMutex()
+{
+    static auto *m = new std::mutex;
+    return *m;
+}
+
+PlugListener &plugListener()
+{
+    static auto *l = new PlugListener;
+    return *l;
+}
+
+void notifyPlug(uint16_t vid, uint16_t pid, int keyboard, bool plugged)
+{
+    PlugListener listener;
+    {
+        std::lock_guard<std::mutex> lock(listenerMutex());
+        listener = plugListener();
+    }
+    if (listener)
+        listener(vid, pid, keyboard, plugged);
+}
+
+} // namespace
+
+void setPlugListener(PlugListener listener)
+{
+    std::lock_guard<std::mutex> lock(listenerMutex());
+    plugListener() = std::move(listener);
+}
+
 std::vector<uint8_t> makeFrame(uint8_t code, uint8_t lengthByte, const std::vector<uint8_t> &data)
 {
     std::vector<uint8_t> frame(kReportSize, 0);
@@ -162,13 +196,30 @@ void answerLocked(Registry &r, int keyboard, const uint8_t *data, int length)
 SimKeyboard SimKeyboard::plugIn(const SimKeyboardConfig &config)
 {
     Registry &r = registry();
+    int id = -1;
+    {
+        std::lock_guard<std::mutex> lock(r.mutex);
+        KeyboardState kb;
+        kb.config = config;
+        kb.config.reportLength = std::max(1, std::min(kb.config.reportLength, kReportSize));
+        completePaths(kb.config, int(r.keyboards.size()));
+        r.keyboards.push_back(kb);
+        id = int(r.keyboards.size()) - 1;
+    }
+    notifyPlug(config.vendorId, config.productId, id, true);
+    return SimKeyboard(id);
+}
+
+SimKeyboard SimKeyboard::find(uint16_t vendorId, uint16_t productId, bool plugged)
+{
+    Registry &r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
-    KeyboardState kb;
-    kb.config = config;
-    kb.config.reportLength = std::max(1, std::min(kb.config.reportLength, kReportSize));
-    completePaths(kb.config, int(r.keyboards.size()));
-    r.keyboards.push_back(kb);
-    return SimKeyboard(int(r.keyboards.size()) - 1);
+    for (size_t i = 0; i < r.keyboards.size(); ++i) {
+        const KeyboardState &kb = r.keyboards[i];
+        if (kb.config.vendorId == vendorId && kb.config.productId == productId && kb.plugged == plugged)
+            return SimKeyboard(int(i));
+    }
+    return SimKeyboard(-1);
 }
 
 void SimKeyboard::resetAll()
@@ -211,31 +262,47 @@ SimStats SimKeyboard::stats()
 void SimKeyboard::unplug()
 {
     Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    if (size_t(m_id) >= r.keyboards.size())
-        return;
-    r.keyboards[size_t(m_id)].plugged = false;
-    for (hid_device_ *h : r.handles)
-        if (h->keyboard == m_id)
-            h->input.clear();
-    r.arrived.notify_all();
+    uint16_t vid = 0, pid = 0;
+    {
+        std::lock_guard<std::mutex> lock(r.mutex);
+        if (size_t(m_id) >= r.keyboards.size())
+            return;
+        KeyboardState &kb = r.keyboards[size_t(m_id)];
+        const bool wasPlugged = kb.plugged;
+        kb.plugged = false;
+        for (hid_device_ *h : r.handles)
+            if (h->keyboard == m_id)
+                h->input.clear();
+        r.arrived.notify_all();
+        if (!wasPlugged)
+            return;
+        vid = kb.config.vendorId;
+        pid = kb.config.productId;
+    }
+    notifyPlug(vid, pid, m_id, false);
 }
 
 void SimKeyboard::replug()
 {
     Registry &r = registry();
-    std::lock_guard<std::mutex> lock(r.mutex);
-    if (size_t(m_id) >= r.keyboards.size())
-        return;
-    KeyboardState &kb = r.keyboards[size_t(m_id)];
-    if (kb.plugged)
-        return;
-    kb.plugged = true;
-    // Handles from before the unplug stay dead, as a re-enumerated device
-    // gets a new node.
-    for (hid_device_ *h : r.handles)
-        if (h->keyboard == m_id)
-            h->dead = true;
+    uint16_t vid = 0, pid = 0;
+    {
+        std::lock_guard<std::mutex> lock(r.mutex);
+        if (size_t(m_id) >= r.keyboards.size())
+            return;
+        KeyboardState &kb = r.keyboards[size_t(m_id)];
+        if (kb.plugged)
+            return;
+        kb.plugged = true;
+        // Handles from before the unplug stay dead, as a re-enumerated device
+        // gets a new node.
+        for (hid_device_ *h : r.handles)
+            if (h->keyboard == m_id)
+                h->dead = true;
+        vid = kb.config.vendorId;
+        pid = kb.config.productId;
+    }
+    notifyPlug(vid, pid, m_id, true);
 }
 
 void SimKeyboard::failNextOpens(int n)

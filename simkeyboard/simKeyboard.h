@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,9 @@ public:
     static std::vector<SimWrittenReport> allWrittenReports();
     static void clearWrittenReports();
     static SimStats stats();
+    // The first keyboard with these ids that is (or is not) plugged in; one
+    // whose id() is -1 when there is none (its methods then do nothing).
+    static SimKeyboard find(uint16_t vendorId, uint16_t productId, bool plugged);
 
     int id() const { return m_id; }
     // Reads on open handles return -1, enumeration no longer lists it, opens fail.
@@ -128,6 +132,12 @@ private:
     explicit SimKeyboard(int id) : m_id(id) {}
     int m_id;
 };
+
+// Told of every plugIn, unplug and replug that changed something: after the
+// change, outside the registry's lock, on the thread that made it, so the
+// listener may call back into the simulator. An empty listener stops it.
+using PlugListener = std::function<void(uint16_t vid, uint16_t pid, int keyboard, bool plugged)>;
+void setPlugListener(PlugListener listener);
 
 // 64-byte frame: report id 0x01, the code, byte 5 and data from byte 6.
 std::vector<uint8_t> makeFrame(uint8_t code, uint8_t lengthByte = 0, const std::vector<uint8_t> &data = {});

@@ -21,3 +21,6 @@ endif()
 # Device presence: the recognition rules, and simulated plugging through udev
 # events to the presence unit's signals.
 add_unit_test(NAME tst_deviceChange LIBS tkt_presence_core)
+add_unit_test(NAME tst_devicePresence
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_devicePresence.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simUdevBridge.h"
+    LIBS tkt_presence tkt_simkeyboard)
