@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the capture code and its Windows hook test program with
-# mingw-w64 and runs the program under Wine on the X display it is given
-# ($DISPLAY; scripts/test.sh provides one through xvfb-run).
+# Cross-builds the capture and device presence code and their Windows test
+# programs with mingw-w64 and runs them under Wine on the X display it is
+# given ($DISPLAY; scripts/test.sh provides one through xvfb-run): the hook
+# test, then the device notification test. Fails when either fails.
 # Usage: scripts/test-windows-hooks.sh [build-dir]     (default: <repo>/build-mingw)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,7 +20,7 @@ fi
 
 cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64.cmake" \
     -DTKT_CAPTURE_ONLY=ON -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target tst_windowsHooks >/dev/null
+cmake --build "$build" -j2 --target tst_windowsHooks tst_devicePresenceWin >/dev/null
 
 # A private 64-bit prefix beside the build; its first creation takes a while.
 export WINEPREFIX="$build/wineprefix"
@@ -30,8 +31,12 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # output open after the program has finished.
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
-set +e
-"$wine" "$build/tests/win/tst_windowsHooks.exe"
-rc=$?
-set -e
+rc=0
+for program in tst_windowsHooks tst_devicePresenceWin; do
+    set +e
+    "$wine" "$build/tests/win/$program.exe"
+    status=$?
+    set -e
+    [ "$status" -eq 0 ] || rc=1
+done
 exit "$rc"
