@@ -10,9 +10,6 @@ constexpr std::uint32_t VkRight = 0x27;
 constexpr std::uint32_t VkLeftCtrl = 0xA2;
 constexpr std::uint32_t VkRightCtrl = 0xA3;
 
-constexpr int FirstLedType = 1;
-constexpr int LastLedType = 5;
-
 std::string eventLine(int nCode, std::uint32_t vkCode, std::uint32_t scanCode, std::uint32_t flags)
 {
     char text[160];
@@ -76,29 +73,4 @@ HookChordDecision HookChords::handleHookKeyEvent(int nCode, std::uint32_t vkCode
     }
     decision.forward = true;
     return decision;
-}
-
-LedTypeStep stepLedType(int currentLedType, int direction, bool ledTestOpen)
-{
-    LedTypeStep step;
-    if (!ledTestOpen || (direction != -1 && direction != 1))
-        return step;
-
-    step.applied = true;
-    // The cycle only ever holds 1..5; anything else restarts it at the end the
-    // step moves towards instead of selecting a colour button that is not there.
-    if (currentLedType < FirstLedType || currentLedType > LastLedType)
-        currentLedType = direction < 0 ? LastLedType + 1 : FirstLedType - 1;
-    if (direction < 0) {
-        step.ledType = currentLedType - 1;
-        if (step.ledType <= 0)
-            step.ledType = LastLedType;
-        step.logLine = "------------- Left m_CurrentLedType: " + std::to_string(step.ledType);
-    } else {
-        step.ledType = currentLedType + 1;
-        if (step.ledType > LastLedType)
-            step.ledType = FirstLedType;
-        step.logLine = "------------- Right m_CurrentLedType: " + std::to_string(step.ledType);
-    }
-    return step;
 }

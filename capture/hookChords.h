@@ -43,17 +43,3 @@ private:
 
 // The process-wide chord state (it outlives a stop and start of the test).
 HookChords &hookChords();
-
-// One step of the light colour type cycle 1..5 (1 RGB .. 5 W).
-struct LedTypeStep
-{
-    bool applied = false; // false: the light test is closed, nothing changes
-    int ledType = 0;      // the new m_CurrentLedType when applied
-    // The log text and the new value, one space apart as the debug stream
-    // separates them; empty when not applied.
-    std::string logLine;
-};
-
-// direction -1 steps back (<= 0 wraps to 5), +1 forward (> 5 wraps to 1);
-// any other direction changes nothing.
-LedTypeStep stepLedType(int currentLedType, int direction, bool ledTestOpen);

@@ -49,9 +49,6 @@ private slots:
     void sequences();
     void logLines_data();
     void logLines();
-    void ledTypeStep_data();
-    void ledTypeStep();
-    void ledTypeCycleFromStart();
 };
 
 void tst_hookChords::sequences_data()
@@ -169,62 +166,6 @@ void tst_hookChords::logLines()
     for (const std::string &line : last.logLines)
         got << QString::fromStdString(line);
     QCOMPARE(got, lastLog);
-}
-
-void tst_hookChords::ledTypeStep_data()
-{
-    QTest::addColumn<int>("current");
-    QTest::addColumn<int>("direction");
-    QTest::addColumn<bool>("ledTestOpen");
-    QTest::addColumn<bool>("applied");
-    QTest::addColumn<int>("ledType");
-    QTest::addColumn<QString>("logLine");
-
-    QTest::newRow("light test closed: back does nothing") << 1 << -1 << false << false << 0 << "";
-    QTest::newRow("light test closed: forward does nothing") << 5 << 1 << false << false << 0 << "";
-    QTest::newRow("back from 1 wraps to 5") << 1 << -1 << true << true << 5 << "------------- Left m_CurrentLedType: 5";
-    QTest::newRow("back from 3") << 3 << -1 << true << true << 2 << "------------- Left m_CurrentLedType: 2";
-    QTest::newRow("forward from 5 wraps to 1")
-        << 5 << 1 << true << true << 1 << "------------- Right m_CurrentLedType: 1";
-    QTest::newRow("forward from 2") << 2 << 1 << true << true << 3 << "------------- Right m_CurrentLedType: 3";
-    QTest::newRow("no direction") << 2 << 0 << true << false << 0 << "";
-    QTest::newRow("out of range 0, forward starts at 1")
-        << 0 << 1 << true << true << 1 << "------------- Right m_CurrentLedType: 1";
-    QTest::newRow("out of range 9, back starts at 5")
-        << 9 << -1 << true << true << 5 << "------------- Left m_CurrentLedType: 5";
-    QTest::newRow("out of range -7, forward starts at 1")
-        << -7 << 1 << true << true << 1 << "------------- Right m_CurrentLedType: 1";
-}
-
-void tst_hookChords::ledTypeStep()
-{
-    QFETCH(int, current);
-    QFETCH(int, direction);
-    QFETCH(bool, ledTestOpen);
-    QFETCH(bool, applied);
-    QFETCH(int, ledType);
-    QFETCH(QString, logLine);
-
-    const LedTypeStep step = stepLedType(current, direction, ledTestOpen);
-    QCOMPARE(step.applied, applied);
-    if (applied)
-        QCOMPARE(step.ledType, ledType);
-    QCOMPARE(QString::fromStdString(step.logLine), logLine);
-}
-
-void tst_hookChords::ledTypeCycleFromStart()
-{
-    // Ctrl+Right five times from the start value 1 visits R, G, B, W, RGB:
-    // zero-based types 1, 2, 3, 4, 0.
-    int current = 1;
-    QVector<int> sent;
-    for (int i = 0; i < 5; ++i) {
-        const LedTypeStep step = stepLedType(current, 1, true);
-        QVERIFY(step.applied);
-        current = step.ledType;
-        sent << current - 1;
-    }
-    QCOMPARE(sent, (QVector<int>{1, 2, 3, 4, 0}));
 }
 
 QTEST_APPLESS_MAIN(tst_hookChords)

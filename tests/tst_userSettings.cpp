@@ -87,9 +87,11 @@ void tst_userSettings::storedTestType_data()
     QTest::newRow("empty file") << QByteArray() << false << 0;
     QTest::newRow("blue") << QByteArray("[lighetTest]\ntestType=3\n") << true << 3;
     QTest::newRow("white, padded") << QByteArray("[lighetTest]\ntestType= 4 \n") << true << 4;
-    QTest::newRow("out of range") << QByteArray("[lighetTest]\ntestType=77\n") << true << 0;
-    QTest::newRow("light off is no colour") << QByteArray("[lighetTest]\ntestType=99\n") << true << 0;
-    QTest::newRow("negative") << QByteArray("[lighetTest]\ntestType=-1\n") << true << 0;
+    // Out of range is kept: no colour button shows it, and the light gets the
+    // setting every unknown type gets.
+    QTest::newRow("out of range") << QByteArray("[lighetTest]\ntestType=77\n") << true << 77;
+    QTest::newRow("light off") << QByteArray("[lighetTest]\ntestType=99\n") << true << 99;
+    QTest::newRow("negative") << QByteArray("[lighetTest]\ntestType=-1\n") << true << -1;
     QTest::newRow("not a number") << QByteArray("[lighetTest]\ntestType=green\n") << true << 0;
     QTest::newRow("fraction") << QByteArray("[lighetTest]\ntestType=2.5\n") << true << 0;
     QTest::newRow("among garbage lines") << QByteArray("garbage\n[[[\n\x01\x02=\n[lighetTest]\ntestType=2\n=\n") << true

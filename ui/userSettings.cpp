@@ -102,7 +102,7 @@ int storedTestType(const QSettings &settings)
 {
     bool ok = false;
     const int type = settings.value(key(LightGroup, TestTypeEntry)).toString().trimmed().toInt(&ok);
-    return ok && type >= 0 && type <= 4 ? type : 0;
+    return ok ? type : 0;
 }
 
 void writeTestType(QSettings &settings, int testType)

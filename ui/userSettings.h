@@ -34,9 +34,9 @@ QString storedPidText(const QSettings &settings);
 void writeIds(QSettings &settings, const QString &vidText, const QString &pidText);
 
 bool hasTestType(const QSettings &settings);
-// The stored light colour type, 0..4; 0 when it is missing, not a whole
-// number, or out of range, so a hand-edited value never lights a colour that
-// no button shows.
+// The stored light colour type as written; 0 when it is missing or not a
+// whole number. A value outside 0..4 selects no colour button and lights the
+// keyboard with the setting of an unknown type.
 int storedTestType(const QSettings &settings);
 void writeTestType(QSettings &settings, int testType);
 
