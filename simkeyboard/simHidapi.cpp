@@ -228,6 +228,7 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
     w.interfaceNumber = dev->interfaceNumber;
     w.handle = dev->id;
     w.readsBefore = dev->reads;
+    w.writtenAt = Clock::now();
     w.bytes.assign(data, data + n);
     r.written.push_back(std::move(w));
     if (dev->interfaceNumber == r.keyboards[size_t(dev->keyboard)].config.commandInterface)

@@ -9,6 +9,7 @@
 // worker reads while the GUI thread writes and a test thread steers.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -77,6 +78,9 @@ struct SimWrittenReport
     int handle = -1;
     int readsBefore = 0; // reads made on this handle before this write
     std::vector<uint8_t> bytes;
+    // When hid_write took it, so a benchmark can time an echo against the
+    // report that caused it.
+    std::chrono::steady_clock::time_point writtenAt{};
 };
 
 struct SimStats
