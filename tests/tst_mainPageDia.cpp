@@ -224,6 +224,13 @@ class tst_mainPageDia : public QObject
 
     QString text(const char *labelName) const { return child<QLabel>(labelName)->text(); }
     QComboBox *deviceList() const { return child<QComboBox>("comboBox_VidPidList"); }
+
+    // A choice in the list runs its own sequence; the list is usable again when it has ended.
+    void selectEntry(int index)
+    {
+        deviceList()->setCurrentIndex(index);
+        QTRY_VERIFY(deviceList()->isEnabled());
+    }
     bool isConnected() const { return text("label_ConnectStatus") == QLatin1String("Connect success"); }
 
     // The reports queued at the connection have reached the keyboard.
@@ -368,8 +375,9 @@ private slots:
         QTest::newRow("blue") << ids + "[lighetTest]\ntestType=3\n"
                               << "radioButton_B" << kLightBlue << 3;
         QTest::newRow("missing: RGB") << ids << "radioButton_RGB" << kLightRgb << 0;
-        QTest::newRow("out of range: RGB") << ids + "[lighetTest]\ntestType=77\n"
-                                           << "radioButton_RGB" << kLightRgb << 0;
+        // No button stands for it; it lights as any other unknown type does.
+        QTest::newRow("out of range: no button") << ids + "[lighetTest]\ntestType=77\n"
+                                                 << "" << ledReport(1, 1, 0xFF, 0, 0) << 77;
         QTest::newRow("not a number: RGB") << ids + "[lighetTest]\ntestType=blue\n"
                                            << "radioButton_RGB" << kLightRgb << 0;
     }
@@ -384,8 +392,10 @@ private slots:
         startWindow();
 
         QVERIFY(isConnected());
-        QVERIFY(child<QRadioButton>(button.toLatin1())->isChecked());
-        QVERIFY(child<QRadioButton>(button.toLatin1())->isEnabled());
+        for (const char *name : {"radioButton_RGB", "radioButton_R", "radioButton_G", "radioButton_B", "radioButton_W"}) {
+            QCOMPARE(child<QRadioButton>(name)->isChecked(), button == QLatin1String(name));
+            QVERIFY(child<QRadioButton>(name)->isEnabled());
+        }
         QTRY_VERIFY(linkWrites(kb).contains(report));
         QCOMPARE(linkWrites(kb).first(), report);
         QTEST(stored("lighetTest/testType").toInt(), "storedAfter");
@@ -415,7 +425,7 @@ private slots:
         startWindow();
         QVERIFY(isConnected());
 
-        deviceList()->setCurrentIndex(5);
+        selectEntry(5);
         QVERIFY(isConnected());
         QVERIFY(logHas("settings file not written"));
 
@@ -444,7 +454,7 @@ private slots:
         QTRY_VERIFY(connectReportsWritten(old));
         emit m_window->findChild<keyboardPage *>()->sigAlreadyPressedKeyNum(5);
 
-        deviceList()->setCurrentIndex(5);
+        selectEntry(5);
 
         // Light off was the old keyboard's last light report, written while its link was open.
         QCOMPARE(lastLightReport(linkWrites(old)), kLightOff);
@@ -480,7 +490,7 @@ private slots:
         const int writes = linkWrites(kb).size();
         g_log.clear();
 
-        deviceList()->setCurrentIndex(deviceList()->currentIndex());
+        selectEntry(deviceList()->currentIndex());
 
         QVERIFY(isConnected());
         QVERIFY(!linkWrites(kb).contains(kLightOff));
@@ -530,7 +540,7 @@ private slots:
             QVERIFY(!stop->isEnabled());
         }
 
-        deviceList()->setCurrentIndex(11);
+        selectEntry(11);
 
         QVERIFY(child<QRadioButton>("radioButton_StandardTest")->isChecked());
         QVERIFY(!irCheck->isEnabled());
@@ -622,7 +632,7 @@ private slots:
         if (step == "variant")
             m_window->findChild<QRadioButton *>("radioButton_UK")->click();
         if (step == "device")
-            deviceList()->setCurrentIndex(4);
+            selectEntry(4);
         const QString vid = child<QLineEdit>("lineEdit_Vid")->text();
 
         child<QRadioButton>("radioButton_English")->click();
@@ -694,7 +704,7 @@ private slots:
         startWindow();
         QTRY_VERIFY_WITH_TIMEOUT(linkWrites(kb).contains(kHandshake), 3000);
 
-        deviceList()->setCurrentIndex(5);
+        selectEntry(5);
         g_log.clear();
         QTest::qWait(1300);
         QVERIFY(!logHas("ShakeHands Failed"));
@@ -719,8 +729,8 @@ private slots:
             startWindow();
             QVERIFY(isConnected());
             kb.failNextOpens(100);
-            deviceList()->setCurrentIndex(0);
-            deviceList()->setCurrentIndex(1);
+            selectEntry(0);
+            selectEntry(1);
         }
 
         QCOMPARE(text("label_ConnectStatus"), QString("Connect failed"));

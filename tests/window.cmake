@@ -2,18 +2,31 @@
 # window itself driven end to end against the simulated keyboard.
 add_unit_test(NAME tst_deviceTable LIBS tkt_ui)
 add_unit_test(NAME tst_userSettings LIBS tkt_ui)
+add_unit_test(NAME tst_testWorkflow LIBS tkt_workflow)
+add_unit_test(NAME tst_deviceEventQueue LIBS tkt_workflow)
 
 # The window reads its catalogues and the key layout beside its executable, so
-# this test gets a folder of its own with both copied in; other tests in
+# each window test gets a folder of its own with both copied in; other tests in
 # <build>/tests keep seeing no layout file there.
-add_unit_test(NAME tst_mainPageDia
+function(add_window_test name)
+    add_unit_test(NAME ${name} ${ARGN})
+    set(dir "${CMAKE_BINARY_DIR}/tests/${name}")
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${dir}")
+    add_dependencies(${name} tkt_translations)
+    add_custom_command(TARGET ${name} POST_BUILD
+        COMMAND "${CMAKE_COMMAND}" -E copy_directory "${TKT_TRANSLATION_DIR}" "${dir}/translation"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${dir}/configDir"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${TKT_LAYOUT_SOURCE}" "${dir}/configDir/KeyInfo.config"
+        VERBATIM)
+endfunction()
+
+add_window_test(tst_mainPageDia
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDia.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/mainPageDiaUrlRecorder.h"
     LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images X11::X11)
-set(tst_mainPageDia_dir "${CMAKE_BINARY_DIR}/tests/mainPageDia")
-set_target_properties(tst_mainPageDia PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${tst_mainPageDia_dir}")
-add_dependencies(tst_mainPageDia tkt_translations)
-add_custom_command(TARGET tst_mainPageDia POST_BUILD
-    COMMAND "${CMAKE_COMMAND}" -E copy_directory "${TKT_TRANSLATION_DIR}" "${tst_mainPageDia_dir}/translation"
-    COMMAND "${CMAKE_COMMAND}" -E make_directory "${tst_mainPageDia_dir}/configDir"
-    COMMAND "${CMAKE_COMMAND}" -E copy "${TKT_LAYOUT_SOURCE}" "${tst_mainPageDia_dir}/configDir/KeyInfo.config"
-    VERBATIM)
+add_window_test(tst_mainPageDiaDevice
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaDevice.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+add_window_test(tst_mainPageDiaAnswers
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaAnswers.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+set_tests_properties(tst_mainPageDiaDevice PROPERTIES TIMEOUT 900)

@@ -1,7 +1,9 @@
 #include "mainPageDia.h"
 
-#include "deviceNotify.h"
+#include "calibrationVerdict.h"
+#include "devicePresence.h"
 #include "deviceTable.h"
+#include "hidAnswer.h"
 #include "hidReport.h"
 #include "hookChords.h"
 #include "hookLog.h"
@@ -25,6 +27,10 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
+#include <QtConcurrent>
+
+#include <climits>
+#include <memory>
 
 namespace {
 
@@ -36,6 +42,16 @@ const char kConnectStatusGreen[] = "QLabel#label_ConnectStatus{color: rgb(0, 150
 const char kConnectStatusRed[] = "QLabel#label_ConnectStatus{color: rgb(210, 0, 0);}";
 const char kMagneticStatusGreen[] =
     "QLabel#label_484MagneticCalibrationStatus{color: rgb(9, 155, 9); font: 75 16pt \"Microsoft YaHei\";}";
+const char kMagneticStatusRed[] =
+    "QLabel#label_484MagneticCalibrationStatus{color: rgb(255, 18, 2); font: 75 16pt \"Microsoft YaHei\";}";
+
+const int kLightOff = 99;
+const int kKey1010 = 1010;
+const int kKeyReleasedFlags = 0x80;
+const int kKeyCheckResult = 0;
+const int kCalibrationResult = 1;
+// The six layout rows follow their query within a few handshakes.
+const int kLayoutAnswerMs = 1000;
 
 const char kLinkFormat[] = "<span style=\"font-family:\"%3\";font-size:12pt; color:#ff6666;\"></span>"
                            "<a href=\"Company|%1|\"><span style=\"font-size:12pt; text-decoration:underline; "
@@ -80,6 +96,11 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
 
     connect(ui->label_10, &QLabel::linkActivated, this, &mainPageDia::onLickActivited, Qt::DirectConnection);
 
+    m_presence = new DevicePresence(this);
+    connect(m_presence, &DevicePresence::sigDeviceArrived, this,
+            [this](const QString &path) { pushDeviceEvent(DeviceEventKind::Arrival, path); });
+    connect(m_presence, &DevicePresence::sigDeviceRemoved, this,
+            [this](const QString &path) { pushDeviceEvent(DeviceEventKind::Removal, path); });
     registerDeviceNotify();
 
     m_colourGroup = new QButtonGroup(this);
@@ -127,6 +148,11 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     connect(m_hidInterFace, &MainHidInterFace::sigOpenHidSuccessful, this, &mainPageDia::onOpenHidSuccessful);
     connect(m_hidInterFace, &MainHidInterFace::sigCloseHidSuccessful, this, &mainPageDia::onCloseHidSuccessful);
     connect(m_hidInterFace, &MainHidInterFace::sigHidDataArrived, this, &mainPageDia::onHidDataArrived);
+    // A keyboard can go without a notification (a hub losing power, a driver
+    // hiccup): the reads fail instead, and the window must not go on showing
+    // "Connect success" on a dead link.
+    connect(m_hidInterFace, &MainHidInterFace::sigHidReadFailed, this,
+            [this]() { pushDeviceEvent(DeviceEventKind::LinkLost, m_hidInterFace->getHidPath()); });
 
     QString vidText;
     QString pidText;
@@ -154,19 +180,37 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     log(QStringLiteral("------------------------------- init m_strVid:") + m_strVid + QStringLiteral("  m_strPid:") +
         m_strPid);
 
+    m_presence->setIds(m_strVid, m_strPid);
+    m_keyMatrix.setPlatform(m_strVid.toStdString(), m_strPid.toStdString());
+    m_workflow.setMagnetic(isMagneticPlatform());
+
+    // At start-up nothing else can run yet, so the keyboard that is already
+    // plugged in is connected before the window shows.
     m_hidInterFace->setVidPid(deviceTable::idFromText(vidText), deviceTable::idFromText(pidText));
+    m_bAcceptHidList = true;
     m_hidInterFace->getHidList();
+    m_bAcceptHidList = false;
 }
 
 mainPageDia::~mainPageDia()
 {
+    // Pool work of a sequence still uses the link; nothing of it may run on
+    // after the window is gone.
+    m_bClosing = true;
+    m_deviceEvents.close();
+    for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
+        watcher->waitForFinished();
     // A window that goes without a close (the program ended otherwise) must not
     // leave the desktop's keyboard captured with nobody to show or end it.
     removeHooks();
     removeHookTarget(HookTargetKey, this);
     // The link's worker must not outlive the receiver of its reports.
     disconnect(m_hidInterFace, nullptr, this, nullptr);
+    m_bConnected = false;
     m_hidInterFace->closeHid();
+    // Reports the worker emitted before it ended still wait as queued calls;
+    // handled now (as reports of a closed link) their buffers are released.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     delete m_hidInterFace;
     delete m_settings;
     // The translator outlives every text it served; taking it out of the
@@ -248,16 +292,15 @@ void mainPageDia::clearAllKeys()
 
 void mainPageDia::stepCurrentLedType(int direction)
 {
-    const LedTypeStep step = ::stepLedType(m_CurrentLedType, direction, m_bLedTestOpen);
+    const LedTypeStep step = m_workflow.stepLightType(direction);
     if (!step.applied)
         return;
-    m_CurrentLedType = step.ledType;
     log(QString::fromStdString(step.logLine));
     // Checked from code, the group emits no click, so the change below is the
     // only report a step sends.
-    if (QAbstractButton *button = m_colourGroup->button(m_CurrentLedType - 1))
+    if (QAbstractButton *button = m_colourGroup->button(step.ledType - 1))
         button->setChecked(true);
-    onCurIndexChangedMainPage(m_CurrentLedType - 1);
+    onCurIndexChangedMainPage(step.ledType - 1);
 }
 
 void mainPageDia::onAlreadyPressedKeyNum(int alreadyPressedKeyNum)
@@ -273,6 +316,9 @@ void mainPageDia::onCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIn
     onAlreadyPressedKeyNum(0);
     m_keyboardPage->setNoSuchKeyList(keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex));
     m_keyboardPage->clearAllKeyState();
+    // Clearing also put out the lock indicators; the system's locks did not change.
+    for (int vkCode : kLockKeys)
+        m_keyboardPage->updateLockKeyStatus(vkCode);
 }
 
 void mainPageDia::onKeyboardAlreadyLoadAndUpdeUI()
@@ -287,6 +333,10 @@ void mainPageDia::onCatchKeyboardAndMouseEvent(int vkCode, int keyFlags, int scC
 
 void mainPageDia::onGetHidListSuccessful()
 {
+    // An enumeration that no running sequence waits for any more (the window
+    // closes) must not open a link behind its back.
+    if (!m_bAcceptHidList || m_bClosing)
+        return;
     const QMap<QString, QString> info = m_hidInterFace->getKeyboardInfoMap();
     for (auto it = info.cbegin(); it != info.cend(); ++it) {
         const int dash = it.key().indexOf(QLatin1Char('-'));
@@ -322,20 +372,178 @@ void mainPageDia::onShakeHandsRuning()
 
 void mainPageDia::onHidDataArrived(unsigned char *data, int length)
 {
-    Q_UNUSED(length);
     // The buffer is ours from the moment the link emitted it, whatever it holds.
-    delete[] data;
+    const std::unique_ptr<unsigned char[], void (*)(unsigned char *)> owned(data, &MainHidInterFace::releaseReport);
+    // Reports of a keyboard already closed may still wait in the queue; they
+    // must not be taken for the next keyboard's.
+    if (!m_bConnected || !data)
+        return;
+
+    const HidAnswer answer = decodeHidAnswer(data, length);
+    if (answer.kind == HidAnswerKind::TooShort) {
+        log(QStringLiteral("---------- *** answer 0x%1 too short: %2 of %3 bytes, dropped *** ----------")
+                .arg(answer.code, 2, 16, QLatin1Char('0'))
+                .arg(answer.length)
+                .arg(answer.minimumLength));
+        return;
+    }
+    if (answer.kind == HidAnswerKind::Handshake && isMagneticPlatform())
+        showCalibrationStatus(answer.calibrated);
+
+    switch (answer.kind) {
+    case HidAnswerKind::KeyState: {
+        if (m_workflow.irTest())
+            break;
+        m_sixKeys.applyKeyState(answer.keyState);
+        sendSixKey(m_sixKeys.sixKeyReport().data());
+        const Key1010Mark mark = m_sixKeys.applyKey1010(answer.key1010);
+        if (mark == Key1010Mark::Down)
+            m_keyboardPage->markDeviceKey(kKey1010, 0);
+        else if (mark == Key1010Mark::Released)
+            m_keyboardPage->markDeviceKey(kKey1010, kKeyReleasedFlags);
+        break;
+    }
+    case HidAnswerKind::FullKey:
+        sendFullKey(const_cast<unsigned char *>(answer.report.data()));
+        break;
+    case HidAnswerKind::LayoutRow: {
+        bool completed = false;
+        m_keyMatrix.addRow(answer.columns, &completed);
+        if (completed)
+            log(QStringLiteral("--------------------- Keyboard layout [Get Over] ----------------------------"));
+        break;
+    }
+    case HidAnswerKind::KeyCheck:
+        m_keyMatrix.addMasks(answer.columns);
+        makeBadKeyDecList(kKeyCheckResult);
+        break;
+    case HidAnswerKind::Calibration: {
+        m_responseCalibrationStatus = answer.calibrationStatus;
+        log(QStringLiteral("------------------------------------------------- m_responseCalibrationStatus:") +
+            QString::number(m_responseCalibrationStatus));
+        const CalibrationStep step = calibrationStep(m_responseCalibrationStatus);
+        if (step.applyMasks) {
+            m_keyMatrix.addMasks(answer.columns);
+            makeBadKeyDecList(kCalibrationResult);
+        }
+        if (step.verdict != ProductionVerdict::None) {
+            m_movie->stop();
+            ui->label_ProductionTesting->setText(step.verdict == ProductionVerdict::Successful
+                                                     ? tr("Production Successful")
+                                                     : tr("Production Failed"));
+        }
+        if (step.finished) {
+            m_workflow.productionFinished();
+            showControls();
+        }
+        break;
+    }
+    case HidAnswerKind::Multimedia:
+        sendHid_MultimediaWebTool_0x06Cmd(answer.multimedia[0], answer.multimedia[1], answer.multimedia[2]);
+        break;
+    default:
+        break;
+    }
+}
+
+void mainPageDia::showCalibrationStatus(bool calibrated)
+{
+    QLabel *label = ui->label_484MagneticCalibrationStatus;
+    label->setStyleSheet(QString::fromUtf8(calibrated ? kMagneticStatusGreen : kMagneticStatusRed));
+    label->show();
+    label->setText(calibrated ? tr("Magnetic already calibrated") : tr("Magnetic axis not calibrated"));
+}
+
+void mainPageDia::makeBadKeyDecList(int mode)
+{
+    // Judged on a partial matrix every key it lacks maps to 0 and matches
+    // nothing, so a failing keyboard would show as all passed: colour nothing
+    // and ask for the matrix again instead.
+    if (!m_keyMatrix.isComplete()) {
+        log(QStringLiteral("---------- *** key result ignored: keyboard layout incomplete (%1 of 6 rows) *** "
+                           "----------")
+                .arg(m_keyMatrix.rowCount()));
+        // Rows of a query just sent may still be coming; restarting the table
+        // under them would mix two answers.
+        if (m_layoutQueryAge.isValid() && m_layoutQueryAge.elapsed() < kLayoutAnswerMs)
+            return;
+        m_keyMatrix.beginConnection();
+        const HidReport query = buildGetLayoutReport();
+        if (queueReport(query.data(), "USB serial port [Get keyboard layout] Failed ...",
+                        "USB serial port [Get keyboard layout] Successful ..."))
+            m_layoutQueryAge.start();
+        return;
+    }
+    m_badKeyDecList = m_keyMatrix.badKeyDecList();
+    if (mode == kCalibrationResult)
+        log(QStringLiteral("-------------------------------m_badKeyDecList.size():") +
+            QString::number(int(m_badKeyDecList.size())));
+    QList<int> keyDecList;
+    keyDecList.reserve(int(m_badKeyDecList.size()));
+    for (int keyDec : m_badKeyDecList)
+        keyDecList.append(keyDec);
+    m_keyboardPage->showKeyDecListResult(keyDecList, mode);
+}
+
+void mainPageDia::updateSixKeyReport(int usage, bool pressed)
+{
+    m_sixKeys.updateSixKeyReport(usage, pressed);
+}
+
+int mainPageDia::getSpecalKeyDec(int keyDec)
+{
+    return specialKeyDec(keyDec);
+}
+
+void mainPageDia::sendSixKey(const std::uint8_t *sixKeyReport)
+{
+    const HidReport report = buildSixKeyReport(sixKeyReport);
+    if (m_hidInterFace->queueWriteData(report.data()) < 0) {
+        log(QStringLiteral("USB serial port [Write Key] Failed ..."));
+        return;
+    }
+    log(QStringLiteral("********************USB serial port [Write Six Key] Successful ...m_testNum:") +
+        QString::number(m_testNum));
+    // A shift of echoes must not wrap the count into negative numbers.
+    m_testNum = m_testNum == INT_MAX ? 0 : m_testNum + 1;
+}
+
+void mainPageDia::sendFullKey(unsigned char *data)
+{
+    const HidReport report = buildFullKeyReport(data);
+    queueReport(report.data(), "USB serial port [Write Key] Failed ...",
+                "USB serial port [Write Full Key] Successful ...");
+}
+
+void mainPageDia::sendHid_MultimediaWebTool_0x06Cmd(int operateTypeMultimedia, int operateTypeHttp,
+                                                     int operateTypeTools)
+{
+    const HidReport report = buildMultimediaReport(operateTypeMultimedia, operateTypeHttp, operateTypeTools);
+    if (m_hidInterFace->queueWriteData(report.data()) < 0) {
+        log(QStringLiteral("USB serial port [Write Multimedia] Failed ..."));
+        return;
+    }
+    log(QStringLiteral("USB serial port [Write Multimedia CMD: %1  Multimedia CMD: %2  Multimedia CMD: %3] "
+                       "Successful ...")
+            .arg(operateTypeMultimedia)
+            .arg(operateTypeHttp)
+            .arg(operateTypeTools));
 }
 
 void mainPageDia::onCurIndexChangedMainPage(int testType)
 {
-    if (!m_bConnected)
+    applyLightChange(m_workflow.chooseLightType(testType));
+}
+
+void mainPageDia::applyLightChange(const LightChange &change)
+{
+    if (!change.send)
         return;
-    m_currentTestType = testType;
+    const int testType = change.testType;
     log(QStringLiteral(
             "------------------------ *** onCurIndexChangedMainPage *** ------------------------ testType:") +
         QString::number(testType));
-    if (testType != 99)
+    if (testType != kLightOff)
         userSettings::writeTestType(*m_settings, testType);
 
     const LightSetting setting = lightSettingForTestType(testType);
@@ -363,38 +571,54 @@ void mainPageDia::on_radioButton_ChineseSM_clicked()
 
 void mainPageDia::on_radioButton_StandardTest_clicked()
 {
-    if (isMagneticPlatform()) {
+    if (m_workflow.chooseStandardTest()) {
         m_movie->stop();
-        ui->label_ProductionTesting->hide();
         const HidReport leave = buildMagneticReport(true);
         queueReport(leave.data(), "USB serial port [Check keyboard Magnetic -> Exit] Failed ...",
                     "USB serial port [Check keyboard Magnetic -> Exit] Successful ...");
     }
-    m_bIrTest = false;
-    ui->pushBut_IRKeyTest->setEnabled(false);
+    showControls();
     ui->radioButton_StandardTest->setFocus();
 
     m_keyboardPage->clearAllKeyState();
     on_toolButton_StartTest_clicked();
-    ui->toolButton_StopTest->setEnabled(true);
 }
 
 void mainPageDia::on_radioButton_IrTest_clicked()
 {
-    m_bIrTest = true;
-    if (!m_bConnected)
+    if (m_workflow.chooseIrTest()) {
+        on_toolButton_StopTest_clicked();
+        m_workflow.holdKeyTest();
+    }
+    showControls();
+}
+
+void mainPageDia::on_pushBut_IRKeyTest_clicked()
+{
+    m_keyMatrix.clearMasks();
+    m_badKeyDecList.clear();
+    if (m_workflow.irCheck() == TestWorkflow::IrCheck::MagneticEnter) {
+        const HidReport enter = buildMagneticReport(false);
+        if (!queueReport(enter.data(), "USB serial port [Check keyboard Magnetic -> Into] Failed ...",
+                         "USB serial port [Check keyboard Magnetic -> Into] Successful ..."))
+            return;
+        ui->label_ProductionTesting->setText(tr(""));
+        ui->label_ProductionTesting->setMovie(m_movie);
+        m_movie->start();
+        m_workflow.productionStarted();
+        showControls();
         return;
-    ui->pushBut_IRKeyTest->setEnabled(true);
-    on_toolButton_StopTest_clicked();
-    ui->toolButton_StartTest->setEnabled(false);
-    ui->toolButton_StopTest->setEnabled(false);
+    }
+    const HidReport check = buildCheckLayoutReport();
+    queueReport(check.data(), "USB serial port [Check keyboard layout] Failed ...",
+                "USB serial port [Check keyboard layout] Successful ...");
 }
 
 void mainPageDia::on_toolButton_StartTest_clicked()
 {
     m_keyboardPage->retranslateKeyText();
-    ui->toolButton_StartTest->setEnabled(false);
-    ui->toolButton_StopTest->setEnabled(true);
+    m_workflow.keyTestStarted();
+    showControls();
     log(QStringLiteral("--------------- [toolButton_Start Test] start -----------------"));
     keyCapture::clearHeldKeys();
     // The test goes on without capture: the operator still has the buttons,
@@ -407,8 +631,8 @@ void mainPageDia::on_toolButton_StartTest_clicked()
 
 void mainPageDia::on_toolButton_StopTest_clicked()
 {
-    ui->toolButton_StartTest->setEnabled(true);
-    ui->toolButton_StopTest->setEnabled(false);
+    m_workflow.keyTestStopped();
+    showControls();
     log(QStringLiteral("--------------- [toolButton_Stop Test] stop -----------------"));
     removeHooks();
     log(QStringLiteral("--------------- [toolButton_Stop Test] stop over -----------------"));
@@ -419,23 +643,36 @@ void mainPageDia::on_toolButton_StopTest_clicked()
 
 void mainPageDia::on_toolButton_LEDOpenOrClose_clicked()
 {
-    if (m_bLedTestOpen) {
-        setColourButtonsEnabled(false);
-        ui->toolButton_LEDOpenOrClose->setIcon(QIcon(QStringLiteral(":/images/TestClose.png")));
-        m_bLedTestOpen = false;
-        onCurIndexChangedMainPage(99);
-        return;
+    const bool opening = !m_workflow.ledTestOpen();
+    const int testType = opening ? userSettings::storedTestType(*m_settings) : kLightOff;
+    const LightChange change = m_workflow.toggleLightTest(testType);
+    showControls();
+    if (opening) {
+        // A stored type without a button selects none; the type is sent all the same.
+        if (QAbstractButton *button = m_colourGroup->button(testType))
+            button->setChecked(true);
     }
-    setColourButtonsEnabled(true);
-    ui->toolButton_LEDOpenOrClose->setIcon(QIcon(QStringLiteral(":/images/TestOpen.png")));
-    m_bLedTestOpen = true;
-    const int testType = userSettings::storedTestType(*m_settings);
-    if (QAbstractButton *button = m_colourGroup->button(testType))
-        button->setChecked(true);
-    onCurIndexChangedMainPage(testType);
+    applyLightChange(change);
+}
+
+void mainPageDia::on_pushButton_ResetKeyboard_clicked()
+{
+    bool closeLightFirst = false;
+    if (!m_workflow.resetKeyboard(&closeLightFirst))
+        return;
+    if (closeLightFirst)
+        on_toolButton_LEDOpenOrClose_clicked();
+    const HidReport reset = buildResetReport();
+    queueReport(reset.data(), "---------- *** [Reset] Failed *** ----------",
+                "---------- *** [Reset] Successful *** ---------- ");
 }
 
 void mainPageDia::onComboxCurrentIndexChanged(QString strCurrentVidPidText)
+{
+    pushDeviceEvent(DeviceEventKind::Selection, strCurrentVidPidText);
+}
+
+void mainPageDia::runSelection(const QString &strCurrentVidPidText)
 {
     log(QStringLiteral("------------------- strCurrentVidPidText:") + strCurrentVidPidText);
     QString vidText;
@@ -445,13 +682,13 @@ void mainPageDia::onComboxCurrentIndexChanged(QString strCurrentVidPidText)
         // Only list entries name a device; anything else would store ids no
         // keyboard has and drop the link to the current one.
         log(QStringLiteral("------------------- not a device entry, ignored"));
+        endDeviceEvent();
         return;
     }
 
     ui->lineEdit_Vid->setText(vidText);
     ui->lineEdit_Pid->setText(pidText);
     setConnectStatus(QT_TR_NOOP("Default"), true);
-    m_layoutRowNum = 0;
     showMagneticStatusForIds(vidText, pidText);
 
     m_keyboardPage->clearAllKeyState();
@@ -460,32 +697,50 @@ void mainPageDia::onComboxCurrentIndexChanged(QString strCurrentVidPidText)
     for (int vkCode : kLockKeys)
         m_keyboardPage->updateLockKeyStatus(vkCode);
 
-    // Taking the closing branch: the light-off report reaches the old keyboard
-    // while the link is still open.
-    m_bLedTestOpen = true;
-    on_toolButton_LEDOpenOrClose_clicked();
+    // The closing branch: the light-off report reaches the old keyboard while
+    // the link is still open.
+    applyLightChange(m_workflow.closeLightTest());
+    showControls();
 
     m_bConnected = false;
+    m_workflow.setConnected(false);
     m_hidInterFace->closeHid();
+    // Reports queued for the old keyboard are not meant for the next one.
+    m_hidInterFace->clearWriteQueue();
 
     setConnectStatus(QT_TR_NOOP("Default"), true);
     clearDeviceInfoLabels();
 
-    QThread::msleep(100);
+    after(100, [this, vidText, pidText]() {
+        m_strVid = deviceTable::shortId(vidText);
+        m_strPid = deviceTable::shortId(pidText);
+        // Another platform has another matrix: its table is asked for anew.
+        m_keyMatrix.setPlatform(m_strVid.toStdString(), m_strPid.toStdString());
+        m_keyMatrix.beginConnection();
+        m_workflow.setMagnetic(isMagneticPlatform());
+        m_presence->setIds(m_strVid, m_strPid);
+        m_hidInterFace->setVidPid(deviceTable::idFromText(vidText), deviceTable::idFromText(pidText));
+        m_bAcceptHidList = true;
+        offGuiThread([link = m_hidInterFace]() { link->getHidList(); },
+                     [this, vidText, pidText]() {
+                         m_bAcceptHidList = false;
+                         ui->lineEdit_Vid->setEnabled(false);
+                         ui->lineEdit_Pid->setEnabled(false);
+                         userSettings::writeIds(*m_settings, vidText, pidText);
+                         if (m_workflow.irTest()) {
+                             on_radioButton_StandardTest_clicked();
+                             ui->radioButton_StandardTest->setChecked(true);
+                         }
+                         endDeviceEvent();
+                     });
+    });
+}
 
-    m_strVid = deviceTable::shortId(vidText);
-    m_strPid = deviceTable::shortId(pidText);
-    m_hidInterFace->setVidPid(deviceTable::idFromText(vidText), deviceTable::idFromText(pidText));
-    m_hidInterFace->getHidList();
-
-    ui->lineEdit_Vid->setEnabled(false);
-    ui->lineEdit_Pid->setEnabled(false);
-    userSettings::writeIds(*m_settings, vidText, pidText);
-
-    if (m_bIrTest) {
-        on_radioButton_StandardTest_clicked();
-        ui->radioButton_StandardTest->setChecked(true);
-    }
+bool mainPageDia::nativeEvent(const QByteArray &eventType, void *message, long *result)
+{
+    if (m_presence)
+        m_presence->handleNativeMessage(message);
+    return QDialog::nativeEvent(eventType, message, result);
 }
 
 void mainPageDia::closeEvent(QCloseEvent *event)
@@ -507,18 +762,192 @@ void mainPageDia::reject()
 
 void mainPageDia::shutDownLink()
 {
-    if (m_bLedTestOpen)
-        onCurIndexChangedMainPage(99);
+    // Whatever waits or runs on the pool ends without acting on the window.
+    m_bClosing = true;
+    m_deviceEvents.close();
+    applyLightChange(m_workflow.windowClosing());
     m_bConnected = false;
+    m_workflow.setConnected(false);
+    for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
+        watcher->waitForFinished();
     m_hidInterFace->closeHid();
 }
 
 void mainPageDia::registerDeviceNotify()
 {
-    if (!deviceNotify::needsWindowHandle())
-        return;
-    for (unsigned long error : deviceNotify::registerDeviceNotify(std::uintptr_t(winId())))
+    const std::uintptr_t handle = m_presence->needsWindowHandle() ? std::uintptr_t(winId()) : 0;
+    for (unsigned long error : m_presence->start(handle))
         log(QStringLiteral("注册失败！ GetLastError:") + QString::number(error) + QLatin1Char('\n'));
+}
+
+void mainPageDia::pushDeviceEvent(DeviceEventKind kind, const QString &text)
+{
+    if (m_bClosing)
+        return;
+    DeviceEvent event;
+    event.kind = kind;
+    event.text = text.toStdString();
+    if (m_deviceEvents.push(event))
+        runDeviceEvent(event);
+}
+
+void mainPageDia::runDeviceEvent(const DeviceEvent &event)
+{
+    // A choice in the list would race the sequence under way.
+    ui->comboBox_VidPidList->setEnabled(false);
+    const QString text = QString::fromStdString(event.text);
+    switch (event.kind) {
+    case DeviceEventKind::Arrival:
+        runArrival(text);
+        break;
+    case DeviceEventKind::Removal:
+        runRemoval(text, false);
+        break;
+    case DeviceEventKind::LinkLost:
+        runRemoval(text, true);
+        break;
+    case DeviceEventKind::Selection:
+        runSelection(text);
+        break;
+    }
+}
+
+void mainPageDia::endDeviceEvent()
+{
+    DeviceEvent next;
+    if (m_deviceEvents.finish(&next)) {
+        runDeviceEvent(next);
+        return;
+    }
+    if (!m_bClosing)
+        ui->comboBox_VidPidList->setEnabled(true);
+}
+
+void mainPageDia::after(int ms, std::function<void()> next)
+{
+    QTimer::singleShot(ms, this, [this, next = std::move(next)]() {
+        if (!m_bClosing)
+            next();
+    });
+}
+
+void mainPageDia::offGuiThread(std::function<void()> work, std::function<void()> next)
+{
+    auto *watcher = new QFutureWatcher<void>(this);
+    m_pending.append(watcher);
+    connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, next = std::move(next)]() {
+        m_pending.removeOne(watcher);
+        watcher->deleteLater();
+        if (!m_bClosing)
+            next();
+    });
+    watcher->setFuture(QtConcurrent::run(std::move(work)));
+}
+
+void mainPageDia::runArrival(const QString &path)
+{
+    log(QStringLiteral("-----USB Status: 已检测到USB设备插入"));
+    if (m_bConnected) {
+        // Another interface of the same ids (a second keyboard, or the one
+        // under test announcing itself again) must not reopen the link.
+        log(QStringLiteral("-----USB Status: already connected, arrival ignored: ") + path);
+        endDeviceEvent();
+        return;
+    }
+    ui->label_ConnectStatus_02->setText(QStringLiteral("Hid 01 insert begin ---***>>> 01"));
+    after(500, [this]() { handleHidInsert(); });
+}
+
+void mainPageDia::handleHidInsert()
+{
+    m_keyMatrix.beginConnection();
+    m_bAcceptHidList = true;
+    offGuiThread([link = m_hidInterFace]() { link->getHidList(); },
+                 [this]() {
+                     m_bAcceptHidList = false;
+                     on_toolButton_StartTest_clicked();
+                     ui->label_ConnectStatus_02->setText(QStringLiteral("Hid insert end ---*>>> 02"));
+                     endDeviceEvent();
+                 });
+}
+
+void mainPageDia::runRemoval(const QString &path, bool linkLost)
+{
+    // One pull makes both failing reads and a notification, in either order;
+    // it is one removal. Failing reads after the link was closed are old news,
+    // and the notification that follows a lost link has been handled by it.
+    if (linkLost && !m_bConnected) {
+        endDeviceEvent();
+        return;
+    }
+    if (!linkLost && m_bRemovalHandled) {
+        m_bRemovalHandled = false;
+        log(QStringLiteral("-----USB Status: removal already handled when the link was lost: ") + path);
+        endDeviceEvent();
+        return;
+    }
+    m_bRemovalHandled = linkLost;
+    log(QStringLiteral("-----USB Status: 已检测到USB设备拔出"));
+    ui->label_ConnectStatus_02->setText(QStringLiteral("Hid 01 hid output begin ---***>>> 01"));
+    after(300, [this, path, linkLost]() {
+        if (linkLost) {
+            handleHidRemove();
+            // Plugged back in before the failing reads were noticed: the bus
+            // has already told, and its arrival was taken for the old link.
+            // A search finds it again; it finds nothing if it is really gone.
+            pushDeviceEvent(DeviceEventKind::Arrival, path);
+            return;
+        }
+        if (!m_bConnected) {
+            handleHidRemove();
+            return;
+        }
+        // Both ids are all a removal says: another keyboard of the same
+        // platform going must not end the test of the one still plugged in.
+        auto present = std::make_shared<bool>(false);
+        offGuiThread([link = m_hidInterFace, present]() { *present = link->isHidPathPresent(); },
+                     [this, path, present]() {
+                         if (*present) {
+                             log(QStringLiteral("-----USB Status: the keyboard under test is still present, "
+                                                "removal ignored: ") +
+                                 path);
+                             ui->label_ConnectStatus_02->setText(QStringLiteral("Hid hid output end ---*>>> 02"));
+                             endDeviceEvent();
+                             return;
+                         }
+                         handleHidRemove();
+                     });
+    });
+}
+
+void mainPageDia::handleHidRemove()
+{
+    clearDeviceInfoLabels();
+    setConnectStatus(QT_TR_NOOP("Disconnect"), false);
+    on_toolButton_StopTest_clicked();
+    m_workflow.deviceRemoved();
+    showControls();
+    m_movie->stop();
+    ui->label_484MagneticCalibrationStatus->hide();
+    closeUSB_HidDevice();
+}
+
+void mainPageDia::closeUSB_HidDevice()
+{
+    // Cleared here, before the close task: the GUI thread is the one that reads it.
+    m_bConnected = false;
+    m_workflow.setConnected(false);
+    offGuiThread([link = m_hidInterFace]() { link->closeHid(); },
+                 [this]() {
+                     // Whatever the old keyboard was still owed is not for the next one.
+                     m_hidInterFace->clearWriteQueue();
+                     ++m_disconnectNum;
+                     ui->label_DisconNum->setText(QString::number(m_disconnectNum));
+                     m_movie->stop();
+                     ui->label_ProductionTesting->hide();
+                     ui->label_ConnectStatus_02->setText(QStringLiteral("Hid hid output end ---*>>> 02"));
+                     endDeviceEvent();
+                 });
 }
 
 void mainPageDia::openUSB_HidDevice()
@@ -526,6 +955,9 @@ void mainPageDia::openUSB_HidDevice()
     if (m_hidInterFace->hidOpenPath() != 0) {
         log(QStringLiteral("---------- *** --------------- [Already] openUSB_HidDevice Failed --------------- *** "
                            "----------"));
+        // A failed reopen leaves no open link behind: not connected.
+        m_bConnected = false;
+        m_workflow.setConnected(false);
         setConnectStatus(QT_TR_NOOP("Connect failed"), false);
         clearDeviceInfoLabels();
         return;
@@ -533,14 +965,17 @@ void mainPageDia::openUSB_HidDevice()
     log(QStringLiteral(
         "---------- *** --------------- [Already] openUSB_HidDevice successful --------------- *** ----------"));
     m_bConnected = true;
+    m_bRemovalHandled = false;
+    m_workflow.setConnected(true);
     m_hidInterFace->start(QThread::InheritPriority);
     setConnectStatus(QT_TR_NOOP("Connect success"), true);
     on_toolButton_LEDOpenOrClose_clicked();
 
-    if (m_keyboardLayout[0][0] == 0) {
+    if (m_keyMatrix.needsLayoutQuery()) {
         const HidReport query = buildGetLayoutReport();
-        queueReport(query.data(), "USB serial port [Get keyboard layout] Failed ...",
-                    "USB serial port [Get keyboard layout] Successful ...");
+        if (queueReport(query.data(), "USB serial port [Get keyboard layout] Failed ...",
+                        "USB serial port [Get keyboard layout] Successful ..."))
+            m_layoutQueryAge.start();
     }
 }
 
@@ -555,8 +990,8 @@ void mainPageDia::onSendSetKeyboardColorData()
     const HidReport report = buildLedReport(setting);
     // Light off goes out at once: it is the last word to a keyboard that is
     // about to be closed, and must not wait behind the worker's queue.
-    const int result = m_currentTestType == 99 ? m_hidInterFace->writeDataNow(report.data())
-                                               : m_hidInterFace->queueWriteData(report.data());
+    const int result = m_workflow.currentTestType() == kLightOff ? m_hidInterFace->writeDataNow(report.data())
+                                                                 : m_hidInterFace->queueWriteData(report.data());
     if (result < 0)
         log(QStringLiteral("USB serial port [Write Led] Failed ..."));
     else
@@ -625,10 +1060,19 @@ void mainPageDia::showIdsFromSettings(QString *vidText, QString *pidText)
     ui->lineEdit_Pid->setText(*pidText);
 }
 
-void mainPageDia::setColourButtonsEnabled(bool enabled)
+void mainPageDia::showControls()
 {
+    const ControlStates &c = m_workflow.controls();
+    ui->toolButton_StartTest->setEnabled(c.startTest);
+    ui->toolButton_StopTest->setEnabled(c.stopTest);
+    ui->pushBut_IRKeyTest->setEnabled(c.irKeyTest);
     for (QAbstractButton *button : m_colourGroup->buttons())
-        button->setEnabled(enabled);
+        button->setEnabled(c.colourButtons);
+    ui->toolButton_LEDOpenOrClose->setIcon(
+        QIcon(c.ledTestOpen ? QStringLiteral(":/images/TestOpen.png") : QStringLiteral(":/images/TestClose.png")));
+    ui->label_ProductionTesting->setVisible(c.productionShown);
+    if (c.standardTestChecked)
+        ui->radioButton_StandardTest->setChecked(true);
 }
 
 bool mainPageDia::isMagneticPlatform() const

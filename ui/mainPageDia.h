@@ -1,13 +1,21 @@
 #pragma once
 
+#include "deviceEventQueue.h"
 #include "hookTargets.h"
+#include "keyMatrix.h"
+#include "sixKeyTracker.h"
+#include "testWorkflow.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QString>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
+class DevicePresence;
 class MainHidInterFace;
 class QButtonGroup;
 class QCloseEvent;
@@ -59,6 +67,10 @@ public slots:
     void onShakeHandsRuning();
     void onHidDataArrived(unsigned char *data, int length);
     void onCurIndexChangedMainPage(int testType);
+    void sendSixKey(const std::uint8_t *sixKeyReport);
+    void sendFullKey(unsigned char *data);
+    void sendHid_MultimediaWebTool_0x06Cmd(int operateTypeMultimedia, int operateTypeHttp, int operateTypeTools);
+    int getSpecalKeyDec(int keyDec);
     void onLickActivited(QString link);
     void on_radioButton_English_clicked();
     void on_radioButton_ChineseSM_clicked();
@@ -67,9 +79,12 @@ public slots:
     void on_toolButton_StartTest_clicked();
     void on_toolButton_StopTest_clicked();
     void on_toolButton_LEDOpenOrClose_clicked();
+    void on_pushBut_IRKeyTest_clicked();
+    void on_pushButton_ResetKeyboard_clicked();
     void onComboxCurrentIndexChanged(QString strCurrentVidPidText);
 
 protected:
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
@@ -78,6 +93,30 @@ private:
     // Light off while the keyboard still listens, then the link closed.
     void shutDownLink();
     void openUSB_HidDevice();
+    void closeUSB_HidDevice();
+
+    // Device events, one sequence at a time (deviceEventQueue.h); each ends in endDeviceEvent.
+    void pushDeviceEvent(DeviceEventKind kind, const QString &text);
+    void runDeviceEvent(const DeviceEvent &event);
+    void endDeviceEvent();
+    void runArrival(const QString &path);
+    void handleHidInsert();
+    void runRemoval(const QString &path, bool linkLost);
+    void handleHidRemove();
+    void runSelection(const QString &strCurrentVidPidText);
+    // Waits without blocking the GUI thread (capture must keep answering the system), then goes on
+    // unless the window is closing by then.
+    void after(int ms, std::function<void()> next);
+    // Runs work on the thread pool and goes on with next on the GUI thread when it has ended.
+    void offGuiThread(std::function<void()> work, std::function<void()> next);
+
+    // The controls as the workflow says they are now.
+    void showControls();
+    void makeBadKeyDecList(int mode);
+    void updateSixKeyReport(int usage, bool pressed);
+    void showCalibrationStatus(bool calibrated);
+    // The light colour choice once the workflow allowed it: stored, filled in and sent.
+    void applyLightChange(const LightChange &change);
     void onSendSetKeyboardColorData();
     // Reports that go through the link's queue: log the command's outcome line.
     bool queueReport(const std::uint8_t *report, const char *failedLine, const char *successLine);
@@ -89,13 +128,13 @@ private:
     void showMagneticStatusForIds(const QString &vidText, const QString &pidText);
     // Shows the stored ids (storing the shown ones when the file has none) and gives them back.
     void showIdsFromSettings(QString *vidText, QString *pidText);
-    void setColourButtonsEnabled(bool enabled);
     // Ctrl+Left (-1) / Ctrl+Right (+1): the next light colour type, only while the light test is open.
     void stepCurrentLedType(int direction);
     bool isMagneticPlatform() const;
 
     Ui::mainPageDia *ui;
     MainHidInterFace *m_hidInterFace = nullptr;
+    DevicePresence *m_presence = nullptr;
     keyboardPage *m_keyboardPage = nullptr;
     QSettings *m_settings = nullptr;
     QString m_strConfigFile;
@@ -106,15 +145,22 @@ private:
     QButtonGroup *m_colourGroup = nullptr;
 
     bool m_bConnected = false;
+    // Light test, IR/HE mode and production run: the workflow's state and rules.
+    TestWorkflow m_workflow;
+    DeviceEventQueue m_deviceEvents;
+    // Pool work still running; the window waits for it before the link goes.
+    QList<QFutureWatcher<void> *> m_pending;
+    bool m_bClosing = false;
+    // Only the enumeration that the running sequence started may connect.
+    bool m_bAcceptHidList = false;
+    // The link was found lost by its reads; the bus's own removal of the same
+    // keyboard is still to come and must not count a second time.
+    bool m_bRemovalHandled = false;
     QString m_strVid;
     QString m_strPid;
     QString m_strModel;
     QString m_strVersion;
     int m_alreadyPressedKeyNum = 0;
-    bool m_bLedTestOpen = false;
-    int m_CurrentLedType = 1;
-    bool m_bIrTest = false;
-    int m_currentTestType = 0;
     int m_ledOn = 1;
     int m_ledColorCount = 1;
     std::array<int, 9> m_ledColors{{255, 0, 0, 0, 255, 0, 0, 0, 255}};
@@ -124,6 +170,14 @@ private:
     const char *m_connectStatusText = "Default";
     bool m_bConnectStatusOk = true;
     int m_connectNum = 0;
-    int m_layoutRowNum = 0;
-    int m_keyboardLayout[6][22] = {};
+    int m_disconnectNum = 0;
+    int m_testNum = 0;
+    int m_responseCalibrationStatus = -1;
+    // The keyboard's matrix and the masks of the last check (per platform).
+    KeyMatrix m_keyMatrix;
+    std::vector<int> m_badKeyDecList;
+    // Since the last layout query: a partial matrix is asked for again only
+    // when no answer to a query can still be on its way.
+    QElapsedTimer m_layoutQueryAge;
+    SixKeyTracker m_sixKeys;
 };
