@@ -5,6 +5,7 @@
 #
 #   TKT_SIM_KEYBOARDS="0416:b23c,0416:7372"  keyboards to plug in (default: one NUC121)
 #   TKT_SIM_LIVE_MS=1500                     key-state report period while connected
+#   TKT_SIM_MAGNETIC_VERDICT=2               the magnetic check ends failed (default 0: passed)
 #   TKT_SIM_CONTROL=<fifo>                   plug and unplug while it runs (default: <build>/sim-control)
 #
 #   TKT_BUILD_DIR=build                      build directory

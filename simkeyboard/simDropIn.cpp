@@ -5,6 +5,7 @@
 //   TKT_SIM_KEYBOARDS="0416:b23c,0416:7372"   vendor:product pairs (hex), or "none"
 //   TKT_SIM_LIVE_MS=1500                      key-state report period while open (0 = off)
 //   TKT_SIM_CONTROL=/path/to/fifo             plug and unplug while the program runs
+//   TKT_SIM_MAGNETIC_VERDICT=2                the magnetic check's verdict status (0 passed, 2 failed)
 //
 // Without TKT_SIM_KEYBOARDS, one NUC121 keyboard (0416:b23c) is plugged in.
 //
@@ -71,7 +72,8 @@ sim::SimKeyboardConfig configFor(uint16_t vid, uint16_t pid, int liveMs, int ind
     c.calibrated = true;
     c.magneticProgressAnswers = 3;
     c.magneticPassMasks.fill(0x3F);
-    c.magneticVerdict = 0;
+    const char *verdict = std::getenv("TKT_SIM_MAGNETIC_VERDICT");
+    c.magneticVerdict = verdict ? std::atoi(verdict) : 0;
     c.liveKeyStateMs = liveMs;
     return c;
 }
