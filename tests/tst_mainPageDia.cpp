@@ -896,6 +896,20 @@ private slots:
         }
     }
 
+    // A variant button clears the page, but the system's locks did not change.
+    void variantChangeShowsTheLockStates()
+    {
+        keyboardPage *page = startShownWindow();
+        QVERIFY(page);
+        QSet<int> toggled{20, 145};
+        int reads = 0;
+        page->setLockKeyState(std::make_unique<lockKeyStateFake>(&toggled, &reads));
+        child<QRadioButton>("radioButton_UK")->click();
+        QVERIFY(lockShowsOn(page->keyButton(-12)));
+        QVERIFY(lockShowsOff(page->keyButton(-11)));
+        QVERIFY(lockShowsOn(page->keyButton(-13)));
+    }
+
     void captureFollowsTheKeyTest_data()
     {
         QTest::addColumn<QString>("end");
