@@ -1,7 +1,7 @@
 // Figures of the HID link against a simulated keyboard that answers at once:
 //  - round trip from queueWriteData to the answer handled on the GUI thread;
 //  - the highest rate of unasked reports taken without losing one;
-//  - CPU used by the worker while the link is open and idle.
+//  - CPU used while the link is open and idle, in percent of one core.
 // Prints them; judges nothing.
 
 #include "mainHidInterFace.h"
@@ -39,7 +39,7 @@ public:
                 ++outOfOrder;
             lastSequence = sequence;
         }
-        delete[] data;
+        MainHidInterFace::releaseReport(data);
         ++received;
         lastAt = clock.nsecsElapsed();
         if (loop)
@@ -160,7 +160,7 @@ int main(int argc, char **argv)
     std::printf("highest rate without loss: %d reports/s\n", best);
 
     // Idle: nothing queued, nothing sent; the GUI thread sleeps, so the
-    // process's CPU time is the worker's.
+    // process's CPU time is the worker's waiting for reports that never come.
     QThread::msleep(200);
     const double cpu0 = processCpuSeconds();
     QElapsedTimer idle;
@@ -168,7 +168,7 @@ int main(int argc, char **argv)
     QThread::sleep(3);
     const double cpu = processCpuSeconds() - cpu0;
     const double wall = double(idle.nsecsElapsed()) / 1e9;
-    std::printf("worker idle while open: %.4f CPU s per wall s (%.3f CPU s over %.2f s)\n", cpu / wall, cpu, wall);
+    std::printf("idle while open: %.2f %% of a core (%.3f CPU s over %.2f s)\n", 100.0 * cpu / wall, cpu, wall);
 
     link.closeHid();
     return 0;

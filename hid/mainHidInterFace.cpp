@@ -18,11 +18,13 @@ namespace {
 
 constexpr int kOpenAttempts = 4;
 constexpr int kIdentityAnswerWaitMs = 250;
-constexpr unsigned long kWorkerPauseUs = 100;
-// A worker pass never blocks, so it ends within one pass of being told to.
+// A worker pass waits for the device at most kReadTimeoutMs, so it ends within
+// a pass or two of being told to.
 constexpr unsigned long kWorkerStopWaitMs = 2000;
 // Guards against a corrupt (cyclic) enumeration list.
 constexpr int kMaxEnumerationEntries = 4096;
+
+std::atomic<int> g_liveReportBuffers{0};
 
 QString wideText(const wchar_t *text)
 {
@@ -249,11 +251,35 @@ int MainHidInterFace::queueWriteData(const unsigned char *data)
 int MainHidInterFace::writeDataNow(const unsigned char *data)
 {
     if (!data)
-        return 0;
+        return -1;
     std::lock_guard<std::mutex> lock(m_writeMutex);
-    if (m_isOpen.load() && m_hidDevice)
-        hid_write(m_hidDevice, data, kReportSize);
-    return 0;
+    if (!m_isOpen.load() || !m_hidDevice)
+        return -1;
+    return hid_write(m_hidDevice, data, kReportSize) < 0 ? -1 : 0;
+}
+
+void MainHidInterFace::clearWriteQueue()
+{
+    std::lock_guard<std::mutex> lock(m_listMutex);
+    m_writeDataList.clear();
+}
+
+bool MainHidInterFace::isHidPathPresent() const
+{
+    const QByteArray wanted = getHidPath().toLatin1();
+    if (wanted.isEmpty())
+        return false;
+    bool present = false;
+    hid_device_info *list = hidLibraryGuard::enumerateAll();
+    int seen = 0;
+    for (hid_device_info *entry = list; entry && seen < kMaxEnumerationEntries; entry = entry->next, ++seen) {
+        if (entry->path && wanted == entry->path) {
+            present = true;
+            break;
+        }
+    }
+    hidLibraryGuard::freeEnumeration(list);
+    return present;
 }
 
 QString MainHidInterFace::getManufacturer() const
@@ -286,48 +312,83 @@ int MainHidInterFace::pendingWriteCount() const
     return int(m_writeDataList.size());
 }
 
+int MainHidInterFace::liveReportBuffers()
+{
+    return g_liveReportBuffers.load();
+}
+
+unsigned char *MainHidInterFace::makeReport(const unsigned char *bytes, int length)
+{
+    auto *report = new (std::nothrow) unsigned char[kReportSize]();
+    if (!report)
+        return nullptr;
+    std::memcpy(report, bytes, size_t(length));
+    g_liveReportBuffers.fetch_add(1);
+    return report;
+}
+
+void MainHidInterFace::releaseReport(unsigned char *data)
+{
+    if (!data)
+        return;
+    delete[] data;
+    g_liveReportBuffers.fetch_sub(1);
+}
+
 void MainHidInterFace::run()
 {
     m_workerActive.store(true, std::memory_order_release);
-    // Which half comes next; each run begins with a write half.
+    // Which half comes next; each run begins with a write half. No pause
+    // between passes: the read half's wait for the device paces the loop.
     bool readTurn = false;
+    ReadState readState;
     while (m_isOpen.load()) {
         if (readTurn) {
-            readHalf();
+            readHalf(readState);
             readTurn = false;
         } else {
             writeHalf();
             readTurn = true;
         }
-        QThread::usleep(kWorkerPauseUs);
     }
     m_workerActive.store(false, std::memory_order_release);
 }
 
-void MainHidInterFace::readHalf()
+void MainHidInterFace::readHalf(ReadState &state)
 {
+    if (state.lost) {
+        // The handle is dead until closeHid; wait as a read would, so the
+        // worker neither spins nor floods the log while the window catches up.
+        QThread::msleep(kReadTimeoutMs);
+        return;
+    }
     unsigned char buffer[kReportSize] = {};
     int n = 0;
     {
         std::lock_guard<std::mutex> lock(m_readMutex);
         if (!m_hidDevice)
             return;
-        n = hid_read(m_hidDevice, buffer, kReportSize);
+        n = hid_read_timeout(m_hidDevice, buffer, kReportSize, kReadTimeoutMs);
     }
-    // 0: nothing waiting; -1: read error (an unplugged keyboard), left to the
-    // removal handling.
-    if (n <= 0)
+    if (n < 0) {
+        if (++state.failuresInRow >= kReadFailuresBeforeLost) {
+            state.lost = true;
+            qDebug("---------- *** USB serial port [Read] Failed: keyboard lost *** ----------");
+            emit sigHidReadFailed();
+        }
+        return;
+    }
+    state.failuresInRow = 0;
+    if (n == 0)
         return;
     if (n > kReportSize)
         n = kReportSize;
     static const QMetaMethod arrived = QMetaMethod::fromSignal(&MainHidInterFace::sigHidDataArrived);
     if (!isSignalConnected(arrived))
         return;
-    auto *report = new (std::nothrow) unsigned char[kReportSize]();
-    if (!report)
-        return;
-    std::memcpy(report, buffer, size_t(n));
-    emit sigHidDataArrived(report, n);
+    unsigned char *report = makeReport(buffer, n);
+    if (report)
+        emit sigHidDataArrived(report, n);
 }
 
 void MainHidInterFace::writeHalf()

@@ -2,8 +2,8 @@
 
 // The tool's only link to the keyboard firmware: finds the keyboard's vendor
 // HID interface (interface 2 of the selected vendor/product ids), reads its
-// identity, opens it, and runs a worker thread that alternates non-blocking
-// reads with writes of queued 64-byte reports.
+// identity, opens it, and runs a worker thread that alternates short waits for
+// an input report with writes of queued 64-byte reports.
 //
 // Nothing here depends on widgets, so device arrival and removal can be driven
 // by whatever watches the bus (window messages on Windows, udev on Linux).
@@ -32,8 +32,15 @@ class MainHidInterFace : public QThread
 public:
     static constexpr int kReportSize = 64;
     // A keyboard that stops reading must not make the queue grow without end;
-    // at one report per two worker passes this is about a second of backlog.
+    // at one report per two worker passes this is a few seconds of backlog.
     static constexpr int kMaxQueuedReports = 4096;
+    // How long one read half waits for a report. Long enough that an idle link
+    // sleeps instead of spinning, short enough that a queued report is hardly
+    // held up (a report queued during a wait leaves when the wait ends).
+    static constexpr int kReadTimeoutMs = 1;
+    // A keyboard pulled out makes every read fail at once. A single failed read
+    // can be a hiccup; this many in a row mean the keyboard is gone.
+    static constexpr int kReadFailuresBeforeLost = 50;
 
     explicit MainHidInterFace(QObject *parent = nullptr);
     ~MainHidInterFace() override;
@@ -50,8 +57,15 @@ public:
     // -1 when not open, when data is null or when the queue is full; else 0
     // (queued, not yet written). Copies 64 bytes.
     int queueWriteData(const unsigned char *data);
-    // Writes 64 bytes at once on the calling thread when open. Always 0.
+    // Writes 64 bytes at once on the calling thread. 0 when written; -1 when
+    // not open, when data is null or when the write failed.
     int writeDataNow(const unsigned char *data);
+    // Drops every report still queued, so none reaches another keyboard or the
+    // next connection.
+    void clearWriteQueue();
+    // Enumerates and tells whether the interface found last is still listed.
+    // False when none was found. Any thread.
+    bool isHidPathPresent() const;
 
     QString getManufacturer() const;
     QString getProduct() const;
@@ -60,14 +74,22 @@ public:
     bool isOpen() const { return m_isOpen.load(); }
     int pendingWriteCount() const;
 
+    // Report buffers handed out by sigHidDataArrived and not yet released.
+    static int liveReportBuffers();
+    // Frees a buffer of sigHidDataArrived. Null is ignored.
+    static void releaseReport(unsigned char *data);
+
 signals:
     void sigOpenHidSuccessful();
     void sigCloseHidSuccessful();
     // data is a new 64-byte buffer holding the report read (length bytes,
     // 1..64) followed by zeros. The receiver owns it from the moment of
-    // emission and frees it with delete[]; connect exactly one receiver. No
-    // buffer is made while nothing is connected.
+    // emission and frees it with releaseReport; connect exactly one receiver.
+    // No buffer is made while nothing is connected.
     void sigHidDataArrived(unsigned char *data, int length);
+    // Emitted once per open when reads keep failing (the keyboard is lost).
+    // The link stays open, without reading, until closeHid.
+    void sigHidReadFailed();
     void sigGetHidListSuccessful();
     // Declared for receivers that want write errors; not emitted.
     void sigHidWriteErrorInfo(QString errorInfo);
@@ -81,8 +103,17 @@ private:
     // One identity exchange on its own short-lived handle; true and the entry
     // when the keyboard gave its name and build time.
     bool readKeyboardIdentity(const QByteArray &path, int hidNum, QString &key, QString &value);
-    void readHalf();
+    // Reads of one worker run: failures in a row, and whether the handle was
+    // given up as lost.
+    struct ReadState
+    {
+        int failuresInRow = 0;
+        bool lost = false;
+    };
+
+    void readHalf(ReadState &state);
     void writeHalf();
+    static unsigned char *makeReport(const unsigned char *bytes, int length);
     void waitForWorker();
 
     hid_device_ *m_hidDevice = nullptr; // under m_readMutex and m_writeMutex

@@ -1,6 +1,6 @@
 // The HID link against the simulated keyboard: finding interface 2, the
 // identity exchange, the worker's read/write alternation, closing and
-// unplugging, and traffic from several threads at once.
+// unplugging, report buffer ownership, and traffic from several threads at once.
 
 #include "hidLibraryGuard.h"
 #include "hidReportSink.h"
@@ -68,6 +68,8 @@ private slots:
     void cleanup()
     {
         m_link.reset();
+        // Reports still on their way reach the sink, which releases them.
+        QCoreApplication::sendPostedEvents();
         m_sink.reset();
         QCOMPARE(SimKeyboard::stats().openHandles, 0);
     }
@@ -141,6 +143,7 @@ private slots:
         QVERIFY(link->getKeyboardInfoMap().isEmpty());
         QCOMPARE(link->hidOpenPath(), -1);
         QVERIFY(!link->isOpen());
+        QVERIFY(!link->isHidPathPresent());
     }
 
     void identity_data()
@@ -233,6 +236,9 @@ private slots:
         // The one queued while open stays queued; the refused one was not added.
         QCOMPARE(link->pendingWriteCount(), 1);
         QCOMPARE(link->queueWriteData(nullptr), -1);
+        // What a removed keyboard left queued goes when the window clears it.
+        link->clearWriteQueue();
+        QCOMPARE(link->pendingWriteCount(), 0);
     }
 
     void queueIsBounded()
@@ -365,7 +371,7 @@ private slots:
         SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
         MainHidInterFace *link = makeLink();
         const auto lightOff = report(0x12, 0);
-        QCOMPARE(link->writeDataNow(lightOff.data()), 0); // closed: nothing written
+        QCOMPARE(link->writeDataNow(lightOff.data()), -1); // closed: nothing written
         link->getHidList();
         QVERIFY(linkWrites(kb).empty());
         QCOMPARE(link->hidOpenPath(), 0);
@@ -378,6 +384,7 @@ private slots:
         QCOMPARE(int(linkWrites(kb).size()), 1);
         QCOMPARE(linkWrites(kb)[0].bytes, lightOff);
         QCOMPARE(link->pendingWriteCount(), 2);
+        QCOMPARE(link->writeDataNow(nullptr), -1);
 
         link->start();
         QTRY_COMPARE(int(linkWrites(kb).size()), 3);
@@ -396,29 +403,50 @@ private slots:
         const auto handshake = report(0x01);
         QCOMPARE(link->queueWriteData(handshake.data()), 0);
         QVERIFY(received.wait(2000));
-        const QByteArray answer = m_sink->reports.first().bytes;
-        QCOMPARE(uint8_t(answer[1]), uint8_t(0x01));
-        QCOMPARE(uint8_t(answer[20]), uint8_t(1));
+        const HidReportSink::Received answer = m_sink->reports.first();
+        QCOMPARE(answer.thread, QCoreApplication::instance()->thread());
+        QCOMPARE(uint8_t(answer.bytes[1]), uint8_t(0x01));
+        QCOMPARE(uint8_t(answer.bytes[20]), uint8_t(1));
     }
 
-    void unplugKeepsTheWorkerUntilClose()
+    void unplugReportsOneReadFailureAndKeepsTheLinkUntilClose()
     {
         SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
         MainHidInterFace *link = connectLink();
         QVERIFY(link);
-        QSignalSpy received(m_sink.get(), &HidReportSink::sigReceived);
+        QVERIFY(link->isHidPathPresent());
+        // Counted on the GUI thread, as the window receives it.
+        int failed = 0;
+        connect(link, &MainHidInterFace::sigHidReadFailed, m_sink.get(), [&failed] { ++failed; });
         kb.unplug();
-        const auto handshake = report(0x01);
-        QCOMPARE(link->queueWriteData(handshake.data()), 0); // still open: queued, the write fails
+        QVERIFY(!link->isHidPathPresent());
+        QTRY_COMPARE(failed, 1);
+        QCOMPARE(link->writeDataNow(report(0x01).data()), -1);
+        // Hundreds of further worker passes: no second signal.
         QTest::qWait(100);
+        QCOMPARE(failed, 1);
+        QVERIFY(link->isOpen());
         QVERIFY(link->isRunning());
-        QCOMPARE(received.count(), 0);
-        QCOMPARE(link->pendingWriteCount(), 0);
+    }
 
-        QSignalSpy closed(link, &MainHidInterFace::sigCloseHidSuccessful);
-        QCOMPARE(link->closeHid(), 0);
-        QCOMPARE(closed.count(), 1);
-        QVERIFY(link->isFinished());
+    void reportBuffersAreAllReleasedOverPlugCycles()
+    {
+        SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
+        MainHidInterFace *link = makeLink();
+        link->getHidList();
+        const auto keyState = report(0x04, 1);
+        for (int cycle = 0; cycle < 200; ++cycle) {
+            QCOMPARE(link->hidOpenPath(), 0);
+            link->start();
+            kb.sendReport(keyState.data(), 64);
+            QTRY_VERIFY(m_sink->reports.size() > cycle);
+            kb.sendReport(keyState.data(), 64); // read, in flight or lost with the unplug
+            kb.unplug();
+            link->closeHid();
+            kb.replug();
+        }
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(MainHidInterFace::liveReportBuffers(), 0);
     }
 
     void closeFromAPoolThreadEmitsOnce()

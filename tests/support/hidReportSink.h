@@ -1,11 +1,14 @@
 #pragma once
 
-// Stands in for the window's answer handler: takes the link's reports on the
-// GUI thread, keeps a copy of the 64 bytes and the length, and frees the
+// Stands in for the window's answer handler: takes the link's reports, keeps a
+// copy of the 64 bytes, the length and the thread it ran on, and releases the
 // buffer as the real receiver must.
+
+#include "mainHidInterFace.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QThread>
 #include <QVector>
 
 class HidReportSink : public QObject
@@ -16,6 +19,7 @@ public:
     {
         QByteArray bytes; // all 64 bytes of the buffer
         int length = 0;
+        QThread *thread = nullptr; // where the slot ran
     };
     QVector<Received> reports;
 
@@ -25,7 +29,8 @@ public slots:
         Received r;
         r.bytes = QByteArray(reinterpret_cast<const char *>(data), 64);
         r.length = length;
-        delete[] data;
+        r.thread = QThread::currentThread();
+        MainHidInterFace::releaseReport(data);
         reports.append(r);
         emit sigReceived();
     }
