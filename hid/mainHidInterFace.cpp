@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QMetaMethod>
 
+#include <algorithm>
+
 #include <hidapi.h>
 
 #include <cstdio>
@@ -343,65 +345,69 @@ void MainHidInterFace::run()
     bool readTurn = false;
     ReadState readState;
     while (m_isOpen.load()) {
-        if (readTurn) {
-            readHalf(readState);
-            readTurn = false;
-        } else {
-            writeHalf();
-            readTurn = true;
-        }
+        const bool busy = readTurn ? readHalf(readState) : writeHalf();
+        readState.quietPasses = busy ? 0 : std::min(readState.quietPasses + 1, kQuietPassesBeforeIdle);
+        readTurn = !readTurn;
     }
     m_workerActive.store(false, std::memory_order_release);
 }
 
-void MainHidInterFace::readHalf(ReadState &state)
+bool MainHidInterFace::readHalf(ReadState &state)
 {
     if (state.lost) {
         // The handle is dead until closeHid; wait as a read would, so the
         // worker neither spins nor floods the log while the window catches up.
-        QThread::msleep(kReadTimeoutMs);
-        return;
+        QThread::msleep(kIdleReadTimeoutMs);
+        return false;
     }
+    const int timeoutMs = pendingWriteCount() > 0                        ? 0
+                          : state.quietPasses >= kQuietPassesBeforeIdle ? kIdleReadTimeoutMs
+                                                                         : kReadTimeoutMs;
     unsigned char buffer[kReportSize] = {};
     int n = 0;
     {
         std::lock_guard<std::mutex> lock(m_readMutex);
         if (!m_hidDevice)
-            return;
-        n = hid_read_timeout(m_hidDevice, buffer, kReportSize, kReadTimeoutMs);
+            return false;
+        n = hid_read_timeout(m_hidDevice, buffer, kReportSize, timeoutMs);
     }
     if (n < 0) {
         if (++state.failuresInRow >= kReadFailuresBeforeLost) {
             state.lost = true;
             qDebug("---------- *** USB serial port [Read] Failed: keyboard lost *** ----------");
             emit sigHidReadFailed();
+        } else if (timeoutMs == 0) {
+            // A failing read returns at once; without the wait the run of
+            // failures would be over in microseconds, before a hiccup passes.
+            QThread::msleep(kReadTimeoutMs);
         }
-        return;
+        return false;
     }
     state.failuresInRow = 0;
     if (n == 0)
-        return;
+        return false;
     if (n > kReportSize)
         n = kReportSize;
     static const QMetaMethod arrived = QMetaMethod::fromSignal(&MainHidInterFace::sigHidDataArrived);
     if (!isSignalConnected(arrived))
-        return;
+        return true;
     unsigned char *report = makeReport(buffer, n);
     if (report)
         emit sigHidDataArrived(report, n);
+    return true;
 }
 
-void MainHidInterFace::writeHalf()
+bool MainHidInterFace::writeHalf()
 {
     std::lock_guard<std::mutex> writeLock(m_writeMutex);
     // Closed under us: the report stays queued for the next open.
     if (!m_hidDevice)
-        return;
+        return false;
     Report report;
     {
         std::lock_guard<std::mutex> listLock(m_listMutex);
         if (m_writeDataList.empty())
-            return;
+            return false;
         report = m_writeDataList.front();
         m_writeDataList.pop_front();
     }
@@ -410,4 +416,5 @@ void MainHidInterFace::writeHalf()
                "---------------------------");
     if (hid_write(m_hidDevice, report.data(), kReportSize) < 0)
         qDebug("USB serial port [Write] Failed ... report 0x%02x dropped", report[1]);
+    return true;
 }

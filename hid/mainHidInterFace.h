@@ -34,10 +34,16 @@ public:
     // A keyboard that stops reading must not make the queue grow without end;
     // at one report per two worker passes this is a few seconds of backlog.
     static constexpr int kMaxQueuedReports = 4096;
-    // How long one read half waits for a report. Long enough that an idle link
-    // sleeps instead of spinning, short enough that a queued report is hardly
-    // held up (a report queued during a wait leaves when the wait ends).
+    // How long one read half waits for a report while the keyboard talks. Long
+    // enough that the worker sleeps instead of spinning, short enough that a
+    // report queued during the wait (an echo) is hardly held up: it leaves
+    // when the wait ends. With reports queued the read does not wait at all.
     static constexpr int kReadTimeoutMs = 1;
+    // After this many quiet passes (nothing read, nothing written) the link is
+    // idle and waits longer: a thousand wake-ups a second cost a few per cent
+    // of a core for nothing. The first report read ends the idle wait at once.
+    static constexpr int kQuietPassesBeforeIdle = 200;
+    static constexpr int kIdleReadTimeoutMs = 10;
     // A keyboard pulled out makes every read fail at once. A single failed read
     // can be a hiccup; this many in a row mean the keyboard is gone.
     static constexpr int kReadFailuresBeforeLost = 50;
@@ -109,10 +115,12 @@ private:
     {
         int failuresInRow = 0;
         bool lost = false;
+        int quietPasses = 0;
     };
 
-    void readHalf(ReadState &state);
-    void writeHalf();
+    // Both true when something was read or written.
+    bool readHalf(ReadState &state);
+    bool writeHalf();
     static unsigned char *makeReport(const unsigned char *bytes, int length);
     void waitForWorker();
 
