@@ -1,5 +1,6 @@
 #include "simKeyboard.h"
 
+#include "firmwareAnswers.h"
 #include "simRegistry.h"
 
 #include <algorithm>
@@ -48,17 +49,6 @@ void setPlugListener(PlugListener listener)
 {
     std::lock_guard<std::mutex> lock(listenerMutex());
     plugListener() = std::move(listener);
-}
-
-std::vector<uint8_t> makeFrame(uint8_t code, uint8_t lengthByte, const std::vector<uint8_t> &data)
-{
-    std::vector<uint8_t> frame(kReportSize, 0);
-    frame[0] = 0x01;
-    frame[1] = code;
-    frame[5] = lengthByte;
-    const size_t n = std::min(data.size(), size_t(kReportSize - 6));
-    std::copy(data.begin(), data.begin() + long(n), frame.begin() + 6);
-    return frame;
 }
 
 void completePaths(SimKeyboardConfig &config, int keyboardIndex)
@@ -115,20 +105,6 @@ void answer(Registry &r, int keyboard, const std::vector<uint8_t> &frame)
     deliverLocked(r, keyboard, kb.config.commandInterface, frame.data(), kb.config.reportLength, due);
 }
 
-std::vector<uint8_t> textFrame(const std::string &text)
-{
-    const size_t n = std::min(text.size(), size_t(kReportSize - 6));
-    return makeFrame(0x0D, uint8_t(n), std::vector<uint8_t>(text.begin(), text.begin() + long(n)));
-}
-
-std::vector<uint8_t> masksFrame(uint8_t code, const std::vector<uint8_t> &head,
-                                const std::array<uint8_t, kLayoutColumns> &masks)
-{
-    std::vector<uint8_t> data = head;
-    data.insert(data.end(), masks.begin(), masks.end());
-    return makeFrame(code, uint8_t(data.size()), data);
-}
-
 } // namespace
 
 void pumpLocked(Registry &r, int keyboard, Clock::time_point now)
@@ -140,11 +116,7 @@ void pumpLocked(Registry &r, int keyboard, Clock::time_point now)
         deliverLocked(r, keyboard, kb.config.commandInterface, q.bytes.data(), q.length, q.due);
     }
     if (kb.config.liveKeyStateMs > 0 && now >= kb.nextLiveReport && commandInterfaceOpen(r, keyboard)) {
-        // Key-state report: boot-report block in bytes 6-13, key 1010 in byte 14.
-        std::vector<uint8_t> data(9, 0);
-        kb.liveKeyDown = !kb.liveKeyDown;
-        data[8] = kb.liveKeyDown ? 1 : 0;
-        const std::vector<uint8_t> frame = makeFrame(0x04, 0x09, data);
+        const Frame frame = nextLiveKeyStateFrame(kb.firmware);
         deliverLocked(r, keyboard, kb.config.commandInterface, frame.data(), kb.config.reportLength, now);
         kb.nextLiveReport = now + std::chrono::milliseconds(kb.config.liveKeyStateMs);
     }
@@ -153,44 +125,8 @@ void pumpLocked(Registry &r, int keyboard, Clock::time_point now)
 void answerLocked(Registry &r, int keyboard, const uint8_t *data, int length)
 {
     KeyboardState &kb = r.keyboards[size_t(keyboard)];
-    const SimKeyboardConfig &c = kb.config;
-    if (length < 2 || data[0] != 0x01)
-        return;
-    const uint8_t b6 = length > 6 ? data[6] : 0;
-    const uint8_t b7 = length > 7 ? data[7] : 0;
-    switch (data[1]) {
-    case 0x0D:
-        if (!c.answerIdentity)
-            return;
-        ++kb.identityQueries;
-        if (kb.identityQueries > c.buildTextFirstQueries)
-            answer(r, keyboard, textFrame(c.nameText));
-        answer(r, keyboard, textFrame(c.buildText));
-        return;
-    case 0x01:
-        if (c.answerHandshake) {
-            std::vector<uint8_t> frame = makeFrame(0x01);
-            frame[20] = c.calibrated ? 1 : 0;
-            answer(r, keyboard, frame);
-        }
-        return;
-    case 0x10:
-        for (const auto &row : c.layout)
-            answer(r, keyboard, makeFrame(0x10, kLayoutColumns, std::vector<uint8_t>(row.begin(), row.end())));
-        return;
-    case 0x0E:
-        answer(r, keyboard, masksFrame(0x0E, {}, c.keyCheckMasks));
-        return;
-    case 0x21:
-        if (b6 != 0x08 || b7 != 0x00)
-            return; // leaving the check needs no answer
-        for (int i = 0; i < c.magneticProgressAnswers && i < 1000; ++i)
-            answer(r, keyboard, masksFrame(0x21, {0x08, 0x01}, c.magneticPassMasks));
-        answer(r, keyboard, masksFrame(0x21, {0x08, uint8_t(c.magneticVerdict)}, c.magneticVerdictMasks));
-        return;
-    default:
-        return; // light, reset and the echoes are acted on without an answer
-    }
+    for (const Frame &frame : firmwareAnswers(kb.config, kb.firmware, data, length))
+        answer(r, keyboard, frame);
 }
 
 SimKeyboard SimKeyboard::plugIn(const SimKeyboardConfig &config)
@@ -377,7 +313,7 @@ int SimKeyboard::identityQueries() const
 {
     Registry &r = registry();
     std::lock_guard<std::mutex> lock(r.mutex);
-    return size_t(m_id) < r.keyboards.size() ? r.keyboards[size_t(m_id)].identityQueries : 0;
+    return size_t(m_id) < r.keyboards.size() ? r.keyboards[size_t(m_id)].firmware.identityQueries : 0;
 }
 
 } // namespace sim

@@ -4,6 +4,7 @@
 // hidapi functions (simHidapi.cpp). Everything here is touched only with
 // Registry::mutex held.
 
+#include "firmwareAnswers.h"
 #include "simKeyboard.h"
 
 #include <chrono>
@@ -29,9 +30,8 @@ struct KeyboardState
     bool present = true; // false once resetAll forgot it
     bool plugged = true;
     int failOpens = 0;
-    int identityQueries = 0;
+    FirmwareState firmware;
     Clock::time_point nextLiveReport;
-    bool liveKeyDown = false;
     std::deque<QueuedReport> pending; // scripted reports not yet due
 };
 
