@@ -9,6 +9,8 @@
 #include <QMetaMethod>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <hidapi.h>
 
@@ -360,7 +362,9 @@ bool MainHidInterFace::readHalf(ReadState &state)
         QThread::msleep(kIdleReadTimeoutMs);
         return false;
     }
-    const int timeoutMs = pendingWriteCount() > 0                        ? 0
+    const bool eager = std::chrono::steady_clock::now() - state.lastReport <
+                       std::chrono::microseconds(kEagerUsAfterReport);
+    const int timeoutMs = pendingWriteCount() > 0 || eager                ? 0
                           : state.quietPasses >= kQuietPassesBeforeIdle ? kIdleReadTimeoutMs
                                                                          : kReadTimeoutMs;
     unsigned char buffer[kReportSize] = {};
@@ -384,8 +388,12 @@ bool MainHidInterFace::readHalf(ReadState &state)
         return false;
     }
     state.failuresInRow = 0;
-    if (n == 0)
+    if (n == 0) {
+        if (eager)
+            std::this_thread::yield();
         return false;
+    }
+    state.lastReport = std::chrono::steady_clock::now();
     if (n > kReportSize)
         n = kReportSize;
     static const QMetaMethod arrived = QMetaMethod::fromSignal(&MainHidInterFace::sigHidDataArrived);

@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include <array>
+#include <chrono>
 #include <atomic>
 #include <deque>
 #include <mutex>
@@ -44,6 +45,12 @@ public:
     // of a core for nothing. The first report read ends the idle wait at once.
     static constexpr int kQuietPassesBeforeIdle = 200;
     static constexpr int kIdleReadTimeoutMs = 10;
+    // Right after a report the window is about to queue its echo, which a
+    // millisecond's wait would hold up: for this long the worker looks for
+    // reports without waiting, yielding in between. A sleep would do, were it
+    // not for schedulers that turn 100 us into 10 ms under load (and Windows'
+    // timer tick), which is long enough to overflow the device's buffer.
+    static constexpr int kEagerUsAfterReport = 2000;
     // A keyboard pulled out makes every read fail at once. A single failed read
     // can be a hiccup; this many in a row mean the keyboard is gone.
     static constexpr int kReadFailuresBeforeLost = 50;
@@ -116,6 +123,7 @@ private:
         int failuresInRow = 0;
         bool lost = false;
         int quietPasses = 0;
+        std::chrono::steady_clock::time_point lastReport{};
     };
 
     // Both true when something was read or written.
