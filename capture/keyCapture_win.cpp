@@ -36,7 +36,7 @@ LRESULT CALLBACK keyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam)
 
     const auto *kbd = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
     const bool ctrlDown = GetAsyncKeyState(VkControl) < 0;
-    switch (keyboardHookCore().handleKeyEvent(nCode, kbd->vkCode, kbd->scanCode, kbd->flags, ctrlDown)) {
+    switch (keyboardHookCore().handleKeyEvent(nCode, kbd->vkCode, kbd->scanCode, kbd->flags, ctrlDown, kbd->time)) {
     case HookOutcome::LetThrough:
         return 0;
     case HookOutcome::Swallow:

@@ -26,8 +26,13 @@ public:
     // Runs the hook procedure's steps for one event. Hands an accepted event
     // to the target entered under "HOOK" (if any) with ctrlDown, and writes the
     // hook's log line for it.
+    // eventTimeMs is the capture source's own time of the event (the hook
+    // record's time under Windows, the X server's under X11), so timing
+    // between keys does not depend on when the event got handled.
     HookOutcome handleKeyEvent(int nCode, std::uint32_t vkCode, std::uint32_t scanCode, std::uint32_t flags,
-                               bool ctrlDown);
+                               bool ctrlDown, std::uint32_t eventTimeMs = 0);
+    // The time of the event being handed to the target (or handed last).
+    std::uint32_t eventTimeMs() const { return m_eventTimeMs; }
 
     // Test start: all slots zero, nothing held.
     void clearHeldKeys();
@@ -51,6 +56,7 @@ private:
 
     unsigned char m_heldKeys[HeldKeySlots] = {};
     int m_heldKeyCount = 0;
+    std::uint32_t m_eventTimeMs = 0;
 };
 
 // The process-wide state the hook procedures use.
