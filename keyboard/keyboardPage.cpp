@@ -199,6 +199,7 @@ void keyboardPage::handleKeyboardEvent(int vkCode, int keyFlags, int scCode)
         case KeyEventAction::None:
             break;
         }
+        emit sigKeyEvent(action.qtDec, action.kind != KeyEventAction::Release);
     }
     if (action.lockVkCode != 0)
         updateLockKeyStatus(action.lockVkCode);

@@ -56,6 +56,8 @@ public:
 signals:
     void sigKeyboardAlreadyLoad();
     void sigAlreadyPressedKeyNum(int alreadyPressedKeyNum);
+    // A key of the page went down (repeats of a held key included) or up, by its identity.
+    void sigKeyEvent(int qtDec, bool pressed);
     void sigCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIndex);
 
 protected:

@@ -68,6 +68,7 @@ private slots:
     void variants();
     void deviceResults_data();
     void deviceResults();
+    void keyEventsNameTheKey();
     void repressAfterPassResultCountsAgain();
     void markDeviceKey_data();
     void markDeviceKey();
@@ -187,6 +188,20 @@ void tst_keyboardPage::deviceResults_data()
     QTest::newRow("absent key listed stays black") << QList<int>{100, 145} << 1 << KeyStates{{226, 5}, {2350, 5}};
     QTest::newRow("absent key failed stays black") << QList<int>{100} << 0 << KeyStates{{226, 5}, {65, 3}};
     QTest::newRow("unknown usages ignored") << QList<int>{0, -1, 9999, 2147483647} << 0 << KeyStates{{65, 3}, {27, 2}};
+}
+
+// What a key does on the page is told by its identity, for whoever records the test.
+void tst_keyboardPage::keyEventsNameTheKey()
+{
+    keyboardPage page;
+    page.parseKeyboardInfo(testLayoutJson(resultKeys()).constData());
+    QSignalSpy spy(&page, &keyboardPage::sigKeyEvent);
+    page.handleKeyboardEvent(65, 0, 0);
+    page.handleKeyboardEvent(65, 128, 0);
+    page.handleKeyboardEvent(0x7B7B, 0, 0); // no such key on the page: nothing to tell
+    QCOMPARE(spy.count(), 2);
+    QCOMPARE(spy.at(0), (QList<QVariant>{65, true}));
+    QCOMPARE(spy.at(1), (QList<QVariant>{65, false}));
 }
 
 void tst_keyboardPage::deviceResults()
