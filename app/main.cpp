@@ -3,6 +3,7 @@
 #include "fontSubstitutes.h"
 #include "languageName.h"
 #include "mainPageDia.h"
+#include "resultsCommand.h"
 #include "singleInstanceGuard.h"
 
 #include <QDebug>
@@ -10,6 +11,12 @@
 
 int main(int argc, char *argv[])
 {
+    // Export and summary of the test records are for a shell: no window, no
+    // guard (the window may well be running) and no display.
+    const int resultsExit = resultsCommand::runFromMain(argc, argv);
+    if (resultsExit != resultsCommand::NotOurs)
+        return resultsExit;
+
     // Until the running copy opens its log file, lines go to standard error.
     DebugLog::install();
 

@@ -6,12 +6,12 @@ set -euo pipefail
 what="${1:-run}"
 
 pkgs=(build-essential cmake pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
-      libhidapi-dev libcjson-dev libudev-dev libx11-dev libxtst-dev
+      libhidapi-dev libcjson-dev libudev-dev libx11-dev libxtst-dev libqt5sql5-sqlite libqt5sql5-psql
       fonts-font-awesome fonts-wqy-microhei
       xvfb xauth x11-utils x11-xserver-utils imagemagick)
 case "$what" in
     run) ;;
-    test) pkgs+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64) ;;
+    test) pkgs+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 postgresql) ;;
     fuzz) pkgs+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev) ;;
     *) echo "usage: $0 [run|test|fuzz]" >&2; exit 2 ;;
 esac

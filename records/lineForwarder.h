@@ -1,0 +1,58 @@
+#pragma once
+
+#include "lineTarget.h"
+
+#include <QObject>
+#include <QString>
+
+class QTimer;
+
+// Sends the units queued in the station store to the line's PostgreSQL, on a
+// thread of its own: a server that is down, slow or refusing holds up only
+// this thread, never the writer or the window. A unit leaves the queue only
+// after the server committed it, and the server keeps the first copy of a
+// unit id it sees, so a unit sent twice (the tool stopped between the two
+// commits) still arrives once.
+class LineForwarder : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int DefaultBatch = 500;
+    // Seconds a connection attempt may take before the server counts as down.
+    static constexpr int ConnectTimeoutS = 5;
+
+    LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,
+                  int batch = DefaultBatch);
+    ~LineForwarder() override;
+
+    // All on the forwarder's thread.
+    void start();
+    void stop();
+    // Sends queued units until the queue is empty or the server fails; the
+    // number delivered, or -1 when the server failed (the rest stay queued).
+    int forwardQueued();
+    // One batch: the number delivered (0 when nothing waits), -1 on failure.
+    int forwardBatch();
+
+    // Statements that make the line store's table; run by the forwarder on
+    // every new connection, and by whoever sets a server up.
+    static QString createTableStatement();
+
+signals:
+    void forwarded(int count);
+
+private:
+    bool ensureServer();
+    void dropServer(const QString &why);
+
+    QString m_storePath;
+    LineTarget m_target;
+    QString m_storeConnection;
+    QString m_serverConnection;
+    int m_busyTimeoutMs = 0;
+    int m_batch = DefaultBatch;
+    bool m_serverUp = false;
+    bool m_outageLogged = false;
+    QTimer *m_timer = nullptr;
+};

@@ -1,0 +1,210 @@
+#include "resultExport.h"
+
+#include "resultSchema.h"
+#include "resultStoreFile.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QTextStream>
+#include <QVariant>
+
+namespace resultExport {
+
+namespace {
+
+// The filter as a WHERE clause over units, and the values for its marks.
+QString whereClause(const ResultFilter &filter, QVariantList &values)
+{
+    QStringList terms;
+    if (filter.sinceUtcMs) {
+        terms << QStringLiteral("start_utc_ms >= ?");
+        values << static_cast<qlonglong>(*filter.sinceUtcMs);
+    }
+    if (filter.vid && filter.pid) {
+        terms << QStringLiteral("vid = ? AND pid = ?");
+        values << static_cast<int>(*filter.vid) << static_cast<int>(*filter.pid);
+    }
+    return terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+}
+
+QString utcText(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs);
+}
+
+QString hex4(quint16 value)
+{
+    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0'));
+}
+
+QString text(const std::string &value)
+{
+    return QString::fromStdString(value);
+}
+
+QString csvRow(const UnitRecord &r)
+{
+    const UnitIdentity &id = r.identity;
+    const QStringList fields = {text(r.unitId),
+                                utcText(r.startUtcMs),
+                                utcText(r.endUtcMs),
+                                text(id.station),
+                                text(id.toolVersion),
+                                hex4(id.vid),
+                                hex4(id.pid),
+                                text(id.manufacturer),
+                                text(id.product),
+                                text(id.model),
+                                text(id.version),
+                                text(id.linkPath),
+                                QString::number(r.keysPressed.size()),
+                                text(joinKeys(r.keysPressed)),
+                                text(joinKeys(r.keysNeverPressed)),
+                                QString::number(r.chatterCount),
+                                text(joinChatter(r.chatter)),
+                                r.keyCheckRun ? QStringLiteral("yes") : QStringLiteral("no"),
+                                text(joinKeys(r.keyCheckBadKeys)),
+                                text(joinKeys(r.calibrationKeys)),
+                                QString::fromLatin1(verdictName(r.verdict)),
+                                QString::fromLatin1(outcomeName(unitOutcome(r))),
+                                QString::fromLatin1(unitEndName(r.ended))};
+    QStringList quoted;
+    for (const QString &field : fields)
+        quoted << csvField(field);
+    return quoted.join(QLatin1Char(','));
+}
+
+// Runs the statement on a read-only connection and hands each row on.
+template <typename Fn>
+bool eachRow(const QString &storePath, const QString &statement, const QVariantList &values, QString *error, Fn fn)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("tkt_results_reader_%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
+        if (db.isOpen()) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            ok = query.prepare(statement);
+            for (const QVariant &value : values)
+                query.addBindValue(value);
+            ok = ok && query.exec();
+            if (!ok && error)
+                *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, query.lastError().text());
+            while (ok && query.next())
+                ok = fn(query);
+        }
+    }
+    resultStoreFile::release(name);
+    return ok;
+}
+
+} // namespace
+
+QString csvHeader()
+{
+    return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
+                          "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
+                          "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended");
+}
+
+QString csvField(const QString &value)
+{
+    const bool quote = value.contains(QLatin1Char(',')) || value.contains(QLatin1Char('"')) ||
+                       value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) ||
+                       (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()));
+    if (!quote)
+        return value;
+    QString escaped = value;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + escaped + QLatin1Char('"');
+}
+
+bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFilter &filter, qint64 *rows,
+               QString *error)
+{
+    if (rows)
+        *rows = 0;
+    // Written beside and renamed over at the end: a failed export never
+    // leaves half a file where a good one was.
+    QSaveFile file(csvPath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = QStringLiteral("%1 cannot be written: %2").arg(csvPath, file.errorString());
+        return false;
+    }
+    QTextStream out(&file);
+    out.setCodec("UTF-8");
+    out << csvHeader() << "\r\n";
+
+    QVariantList values;
+    const QString statement = QStringLiteral("SELECT %1 FROM units%2 ORDER BY start_utc_ms, unit_id")
+                                  .arg(QString::fromLatin1(resultSchema::UnitColumns), whereClause(filter, values));
+    qint64 count = 0;
+    const bool read = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
+        out << csvRow(resultSchema::unitFromRow(query)) << "\r\n";
+        ++count;
+        return out.status() == QTextStream::Ok;
+    });
+    out.flush();
+    if (!read) {
+        file.cancelWriting();
+        if (error && error->isEmpty())
+            *error = QStringLiteral("%1 cannot be written: %2").arg(csvPath, file.errorString());
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = QStringLiteral("%1 cannot be written: %2").arg(csvPath, file.errorString());
+        return false;
+    }
+    if (rows)
+        *rows = count;
+    return true;
+}
+
+bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error)
+{
+    QVariantList values;
+    const QString statement = QStringLiteral("SELECT date(start_utc_ms / 1000, 'unixepoch') AS day, vid, pid, count(*),"
+                                             " sum(outcome = 'passed'), sum(outcome = 'failed'), sum(chatter_count > 0)"
+                                             " FROM units%1 GROUP BY day, vid, pid ORDER BY day, vid, pid")
+                                  .arg(whereClause(filter, values));
+    const QString format = QStringLiteral("%1  %2  %3  %4  %5  %6\n");
+    auto line = [&](const QString &day, const QString &platform, qint64 units, qint64 passed, qint64 failed,
+                    qint64 chatter) {
+        out << format.arg(day, -10).arg(platform, -9).arg(units, 7).arg(passed, 7).arg(failed, 7).arg(chatter, 7);
+    };
+    qint64 total[4] = {};
+    out << format.arg(QStringLiteral("day"), -10)
+               .arg(QStringLiteral("platform"), -9)
+               .arg(QStringLiteral("units"), 7)
+               .arg(QStringLiteral("passed"), 7)
+               .arg(QStringLiteral("failed"), 7)
+               .arg(QStringLiteral("chatter"), 7);
+    const bool ok = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
+        qint64 counts[4];
+        for (int i = 0; i < 4; ++i) {
+            counts[i] = query.value(3 + i).toLongLong();
+            total[i] += counts[i];
+        }
+        line(query.value(0).toString(),
+             hex4(static_cast<quint16>(query.value(1).toInt())) + QLatin1Char(':') +
+                 hex4(static_cast<quint16>(query.value(2).toInt())),
+             counts[0], counts[1], counts[2], counts[3]);
+        return true;
+    });
+    if (!ok)
+        return false;
+    line(QStringLiteral("total"), QString(), total[0], total[1], total[2], total[3]);
+    out.flush();
+    return true;
+}
+
+} // namespace resultExport

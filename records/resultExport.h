@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <optional>
+
+class QTextStream;
+
+// Reading the station store back out: every unit as a CSV row, or counts per
+// day and platform. Both read the store read-only, so they run beside a
+// window that is writing to it.
+struct ResultFilter
+{
+    std::optional<qint64> sinceUtcMs; // units that started at or after this
+    std::optional<quint16> vid;       // with pid: one platform only
+    std::optional<quint16> pid;
+};
+
+namespace resultExport {
+
+// The CSV's first line, and so its columns.
+QString csvHeader();
+// One field as CSV writes it: quoted when it holds a comma, a quote, a line
+// break or space at either end, quotes doubled.
+QString csvField(const QString &value);
+
+// Writes the units to csvPath, one row each, oldest first. False with the
+// reason when the store cannot be read or the file not written; rows gets
+// the number of units written.
+bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFilter &filter, qint64 *rows,
+               QString *error);
+// Units, passed, failed and units with chatter, per UTC day and platform.
+bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error);
+
+} // namespace resultExport

@@ -1,0 +1,215 @@
+#include "resultSchema.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace resultSchema {
+
+const char *const UnitColumns =
+    "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
+    "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended";
+
+namespace {
+
+// Step n takes a store from version n-1 to n. A step is never edited once
+// released: a change is a new step.
+const QStringList &stepStatements(int step)
+{
+    static const QStringList none;
+    static const QStringList one = {
+        QStringLiteral("CREATE TABLE units ("
+                       "unit_id TEXT PRIMARY KEY NOT NULL, start_utc_ms INTEGER NOT NULL, end_utc_ms INTEGER NOT NULL,"
+                       " station TEXT, tool_version TEXT, vid INTEGER, pid INTEGER, manufacturer TEXT, product TEXT,"
+                       " model TEXT, version TEXT, link_path TEXT, keys_pressed_count INTEGER, keys_pressed TEXT,"
+                       " keys_never_pressed TEXT, chatter_count INTEGER, chatter TEXT, key_check_run INTEGER,"
+                       " key_check_bad_keys TEXT, calibration_keys TEXT, verdict TEXT, outcome TEXT, ended TEXT)"),
+        QStringLiteral("CREATE INDEX units_by_start ON units(start_utc_ms)"),
+    };
+    static const QStringList two = {
+        QStringLiteral("CREATE TABLE line_queue (unit_id TEXT PRIMARY KEY NOT NULL, queued_utc_ms INTEGER NOT NULL)"),
+    };
+    switch (step) {
+    case 1:
+        return one;
+    case 2:
+        return two;
+    default:
+        return none;
+    }
+}
+
+bool fail(const QSqlError &sqlError, QString *error)
+{
+    if (error)
+        *error = sqlError.text();
+    return false;
+}
+
+QString text(const std::string &value)
+{
+    return QString::fromStdString(value);
+}
+
+std::string stdText(const QVariant &value)
+{
+    return value.toString().toStdString();
+}
+
+} // namespace
+
+int storedVersion(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'")) ||
+        !query.next() ||
+        (query.value(0).toInt() != 0 &&
+         (!query.exec(QStringLiteral("SELECT max(version) FROM schema_version")) || !query.next()))) {
+        fail(query.lastError(), error);
+        return -1;
+    }
+    return query.value(0).toInt();
+}
+
+bool migrate(QSqlDatabase &db, int targetVersion, QString *error)
+{
+    const int from = storedVersion(db, error);
+    if (from < 0)
+        return false;
+    if (from > CurrentVersion) {
+        if (error)
+            *error = QStringLiteral("written by a newer tool (schema version %1)").arg(from);
+        return false;
+    }
+    for (int step = from + 1; step <= targetVersion && step <= CurrentVersion; ++step) {
+        if (!db.transaction())
+            return fail(db.lastError(), error);
+        QSqlQuery query(db);
+        QStringList statements = stepStatements(step);
+        if (step == 1)
+            statements.prepend(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"));
+        bool ok = true;
+        for (const QString &statement : statements)
+            ok = ok && query.exec(statement);
+        ok = ok && query.exec(QStringLiteral("DELETE FROM schema_version")) &&
+             query.exec(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(step));
+        if (!ok) {
+            const QSqlError sqlError = query.lastError();
+            db.rollback();
+            return fail(sqlError, error);
+        }
+        if (!db.commit())
+            return fail(db.lastError(), error);
+    }
+    return true;
+}
+
+QString placeholders()
+{
+    QStringList marks;
+    for (int i = 0; i < UnitColumnCount; ++i)
+        marks << QStringLiteral("?");
+    return marks.join(QStringLiteral(", "));
+}
+
+void bindUnit(QSqlQuery &query, const UnitRecord &record)
+{
+    const UnitIdentity &id = record.identity;
+    query.addBindValue(text(record.unitId));
+    query.addBindValue(static_cast<qlonglong>(record.startUtcMs));
+    query.addBindValue(static_cast<qlonglong>(record.endUtcMs));
+    query.addBindValue(text(id.station));
+    query.addBindValue(text(id.toolVersion));
+    query.addBindValue(static_cast<int>(id.vid));
+    query.addBindValue(static_cast<int>(id.pid));
+    query.addBindValue(text(id.manufacturer));
+    query.addBindValue(text(id.product));
+    query.addBindValue(text(id.model));
+    query.addBindValue(text(id.version));
+    query.addBindValue(text(id.linkPath));
+    query.addBindValue(static_cast<int>(record.keysPressed.size()));
+    query.addBindValue(text(joinKeys(record.keysPressed)));
+    query.addBindValue(text(joinKeys(record.keysNeverPressed)));
+    query.addBindValue(static_cast<qlonglong>(record.chatterCount));
+    query.addBindValue(text(joinChatter(record.chatter)));
+    query.addBindValue(record.keyCheckRun ? 1 : 0);
+    query.addBindValue(text(joinKeys(record.keyCheckBadKeys)));
+    query.addBindValue(text(joinKeys(record.calibrationKeys)));
+    query.addBindValue(QString::fromLatin1(verdictName(record.verdict)));
+    query.addBindValue(QString::fromLatin1(outcomeName(unitOutcome(record))));
+    query.addBindValue(QString::fromLatin1(unitEndName(record.ended)));
+}
+
+UnitRecord unitFromRow(const QSqlQuery &query, int first)
+{
+    int column = first;
+    auto next = [&]() { return query.value(column++); };
+    UnitRecord record;
+    UnitIdentity &id = record.identity;
+    record.unitId = stdText(next());
+    record.startUtcMs = next().toLongLong();
+    record.endUtcMs = next().toLongLong();
+    id.station = stdText(next());
+    id.toolVersion = stdText(next());
+    id.vid = static_cast<std::uint16_t>(next().toInt());
+    id.pid = static_cast<std::uint16_t>(next().toInt());
+    id.manufacturer = stdText(next());
+    id.product = stdText(next());
+    id.model = stdText(next());
+    id.version = stdText(next());
+    id.linkPath = stdText(next());
+    next(); // the count is kept for queries; the list is the record's
+    record.keysPressed = splitKeys(stdText(next()));
+    record.keysNeverPressed = splitKeys(stdText(next()));
+    record.chatterCount = next().toLongLong();
+    record.chatter = splitChatter(stdText(next()));
+    record.keyCheckRun = next().toInt() != 0;
+    record.keyCheckBadKeys = splitKeys(stdText(next()));
+    record.calibrationKeys = splitKeys(stdText(next()));
+    verdictFromName(stdText(next()), record.verdict);
+    next(); // the outcome follows from the fields
+    unitEndFromName(stdText(next()), record.ended);
+    return record;
+}
+
+bool insertUnit(QSqlDatabase &db, const UnitRecord &record, bool queueForLine, QSqlError *error)
+{
+    auto failWith = [&](const QSqlError &sqlError) {
+        if (error)
+            *error = sqlError;
+        return false;
+    };
+    if (!db.transaction())
+        return failWith(db.lastError());
+    QSqlQuery query(db);
+    bool ok = query.prepare(QStringLiteral("INSERT OR IGNORE INTO units (%1) VALUES (%2)")
+                                .arg(QString::fromLatin1(UnitColumns), placeholders()));
+    if (ok) {
+        bindUnit(query, record);
+        ok = query.exec();
+    }
+    if (ok && queueForLine) {
+        ok = query.prepare(QStringLiteral("INSERT OR IGNORE INTO line_queue (unit_id, queued_utc_ms) VALUES (?, ?)"));
+        if (ok) {
+            query.addBindValue(text(record.unitId));
+            query.addBindValue(static_cast<qlonglong>(record.endUtcMs));
+            ok = query.exec();
+        }
+    }
+    if (!ok) {
+        const QSqlError sqlError = query.lastError();
+        db.rollback();
+        return failWith(sqlError);
+    }
+    if (!db.commit()) {
+        const QSqlError sqlError = db.lastError();
+        db.rollback();
+        return failWith(sqlError);
+    }
+    return true;
+}
+
+} // namespace resultSchema

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "unitRecord.h"
+
+#include <QObject>
+#include <QString>
+
+class QThread;
+class ResultStoreWorker;
+class LineForwarder;
+
+// The station's record of every unit tested: results.sqlite in the data
+// folder beside Config.ini. save() only hands the unit over; it is written on
+// the store's own thread, and when Config.ini names a line store ([results]
+// url), queued there in the same transaction and sent on by a second thread.
+// Nothing here ever blocks the caller or asks the operator anything: troubles
+// go to the debug log.
+class ResultStore : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        int busyTimeoutMs = 5000;     // a store locked longer counts as unusable
+        int retryMs = 5000;           // units kept in memory are tried again this often
+        int forwardIntervalMs = 2000; // the line store's queue is looked at this often
+        int closeWaitMs = 3000;       // at close, how long the line store's sender may take
+        QString lineUrl;              // overrides [results] url when not empty
+    };
+
+    explicit ResultStore(const QString &dataDir, QObject *parent = nullptr);
+    ResultStore(const QString &dataDir, const Options &options, QObject *parent = nullptr);
+    // Writes what is still waiting, then stops both threads. A sender stuck on
+    // a server that does not answer is left to the process's exit rather than
+    // holding the window open.
+    ~ResultStore() override;
+
+    void save(UnitRecord record);
+
+    QString filePath() const { return m_filePath; }
+    bool forwardsToLine() const { return m_forwarder != nullptr; }
+
+signals:
+    void saved(const QString &unitId);
+    // The unit could not be written now; it waits in memory and is retried.
+    void keptInMemory(const QString &unitId);
+    // Units the line store committed in one batch.
+    void forwarded(int count);
+
+private:
+    QString m_filePath;
+    Options m_options;
+    QThread *m_writerThread = nullptr;
+    ResultStoreWorker *m_worker = nullptr;
+    QThread *m_forwarderThread = nullptr;
+    LineForwarder *m_forwarder = nullptr;
+};

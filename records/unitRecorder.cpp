@@ -1,0 +1,148 @@
+#include "unitRecorder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::vector<int> sortedUnique(std::vector<int> keys)
+{
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+} // namespace
+
+UnitRecorder::UnitRecorder()
+{
+    std::random_device device;
+    std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
+    m_random.seed(seed);
+}
+
+std::string UnitRecorder::newUnitId()
+{
+    // Random (version 4) UUID text: unique across the stations of a line
+    // without any coordination between them.
+    const std::uint64_t high = (m_random() & 0xFFFFFFFFFFFF0FFFull) | 0x0000000000004000ull;
+    const std::uint64_t low = (m_random() & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull;
+    char text[37] = {};
+    std::snprintf(text, sizeof text, "%08x-%04x-%04x-%04x-%012llx", static_cast<unsigned>(high >> 32),
+                  static_cast<unsigned>((high >> 16) & 0xFFFF), static_cast<unsigned>(high & 0xFFFF),
+                  static_cast<unsigned>(low >> 48), static_cast<unsigned long long>(low & 0xFFFFFFFFFFFFull));
+    return text;
+}
+
+void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs)
+{
+    UnitRecord record;
+    record.unitId = newUnitId();
+    record.startUtcMs = utcMs;
+    record.identity.station = cleanText(identity.station);
+    record.identity.toolVersion = cleanText(identity.toolVersion);
+    record.identity.vid = identity.vid;
+    record.identity.pid = identity.pid;
+    record.identity.manufacturer = cleanText(identity.manufacturer);
+    record.identity.product = cleanText(identity.product);
+    record.identity.model = cleanText(identity.model);
+    record.identity.version = cleanText(identity.version);
+    record.identity.linkPath = cleanText(identity.linkPath);
+    m_record = std::move(record);
+    m_pressed.clear();
+    m_calibrationKeys.clear();
+    m_lastRelease.clear();
+}
+
+void UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeMs)
+{
+    if (!m_record)
+        return;
+    if (m_pressed.size() < MaxDistinctKeys)
+        m_pressed.insert(qtDec);
+
+    const auto released = m_lastRelease.find(qtDec);
+    if (released == m_lastRelease.end())
+        return;
+    const std::int64_t gap = eventTimeMs - released->second;
+    // The release is used up: an automatic repeat of this press that follows
+    // is not a second bounce.
+    m_lastRelease.erase(released);
+    if (gap < 0 || gap >= m_chatterThresholdMs)
+        return;
+    ++m_record->chatterCount;
+    if (m_record->chatter.size() < UnitRecord::MaxChatterEvents)
+        m_record->chatter.push_back({qtDec, gap});
+}
+
+void UnitRecorder::keyReleased(int qtDec, std::int64_t eventTimeMs)
+{
+    if (!m_record)
+        return;
+    if (m_lastRelease.size() < MaxDistinctKeys || m_lastRelease.count(qtDec))
+        m_lastRelease[qtDec] = eventTimeMs;
+}
+
+void UnitRecorder::setVariantKeys(std::vector<int> qtDecs)
+{
+    if (qtDecs.size() > MaxDistinctKeys)
+        qtDecs.resize(MaxDistinctKeys);
+    m_variantKeys = sortedUnique(std::move(qtDecs));
+}
+
+void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs)
+{
+    if (!m_record)
+        return;
+    if (badKeyDecs.size() > MaxDistinctKeys)
+        badKeyDecs.resize(MaxDistinctKeys);
+    m_record->keyCheckRun = true;
+    m_record->keyCheckBadKeys = sortedUnique(std::move(badKeyDecs));
+}
+
+void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)
+{
+    if (!m_record)
+        return;
+    switch (status) {
+    case 1:
+        for (int key : keyDecs) {
+            if (m_calibrationKeys.size() >= MaxDistinctKeys)
+                break;
+            m_calibrationKeys.insert(key);
+        }
+        break;
+    case 0:
+        m_record->verdict = Verdict::Successful;
+        break;
+    case 2:
+        m_record->verdict = Verdict::Failed;
+        break;
+    default:
+        break;
+    }
+}
+
+std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcMs)
+{
+    if (!m_record)
+        return std::nullopt;
+    UnitRecord record = std::move(*m_record);
+    m_record.reset();
+
+    record.endUtcMs = utcMs;
+    record.ended = how;
+    record.keysPressed.assign(m_pressed.begin(), m_pressed.end());
+    record.calibrationKeys.assign(m_calibrationKeys.begin(), m_calibrationKeys.end());
+    std::set_difference(m_variantKeys.begin(), m_variantKeys.end(), record.keysPressed.begin(),
+                        record.keysPressed.end(), std::back_inserter(record.keysNeverPressed));
+    m_pressed.clear();
+    m_calibrationKeys.clear();
+    m_lastRelease.clear();
+    return record;
+}
+
+void UnitRecorder::setChatterThresholdMs(int ms)
+{
+    m_chatterThresholdMs = ms < 0 ? 0 : ms;
+}

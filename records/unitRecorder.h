@@ -1,0 +1,60 @@
+#pragma once
+
+#include "unitRecord.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <vector>
+
+// Builds one UnitRecord from what the window sees: the keyboard's connection,
+// key events, the key check, calibration answers and the unit's end. Holds no
+// clock of its own: every time comes in with its event, key times from the
+// capture backend (the X server's or the hook record's), so chatter is judged
+// on when the keys moved, not on when the GUI got round to them.
+//
+// Events while no unit runs are ignored, except the variant's keys, which stay
+// with the window from one unit to the next.
+class UnitRecorder
+{
+public:
+    static constexpr int DefaultChatterThresholdMs = 30;
+    // A keyboard has a few hundred keys; anything past this is not a keyboard.
+    static constexpr std::size_t MaxDistinctKeys = 4096;
+
+    UnitRecorder();
+
+    // Ends nothing: a unit still running when another starts is dropped, as
+    // the window always ends one before it connects the next.
+    void unitStarted(const UnitIdentity &identity, std::int64_t utcMs);
+    void keyPressed(int qtDec, std::int64_t eventTimeMs);
+    void keyReleased(int qtDec, std::int64_t eventTimeMs);
+    void setVariantKeys(std::vector<int> qtDecs);
+    // The last key check of the unit counts.
+    void keyCheckResult(std::vector<int> badKeyDecs);
+    // Status 1 names keys as the run goes; 0 ends it successful, 2 failed;
+    // any other status is not the firmware's and is ignored.
+    void calibrationAnswer(int status, std::vector<int> keyDecs);
+    std::optional<UnitRecord> unitEnded(UnitEnd how, std::int64_t utcMs);
+
+    // A press counts as chatter when it comes less than this after the same
+    // key's last release: a gap equal to the threshold is a real second press.
+    // A gap below zero (times out of order) is never chatter; 0 turns it off.
+    void setChatterThresholdMs(int ms);
+    int chatterThresholdMs() const { return m_chatterThresholdMs; }
+
+    bool running() const { return m_record.has_value(); }
+
+private:
+    std::string newUnitId();
+
+    std::optional<UnitRecord> m_record;
+    std::set<int> m_pressed;
+    std::set<int> m_calibrationKeys;
+    std::map<int, std::int64_t> m_lastRelease; // releases not yet followed by a press
+    std::vector<int> m_variantKeys;
+    int m_chatterThresholdMs = DefaultChatterThresholdMs;
+    std::mt19937_64 m_random;
+};

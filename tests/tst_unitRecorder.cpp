@@ -1,0 +1,191 @@
+#include "unitRecorder.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(std::vector<int>)
+
+namespace {
+
+// Feeds the recorder a script: "variant 65 66", "down 65 100" / "up 65 130"
+// (key, event time), "check 4 5", "cal 1 4 5" (status, keys). Comma-separated.
+void play(UnitRecorder &recorder, const QString &script)
+{
+    for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        QStringList words = step.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QString verb = words.takeFirst();
+        std::vector<int> numbers;
+        for (const QString &word : words)
+            numbers.push_back(word.toInt());
+        if (verb == QLatin1String("variant"))
+            recorder.setVariantKeys(numbers);
+        else if (verb == QLatin1String("down"))
+            recorder.keyPressed(numbers.at(0), numbers.at(1));
+        else if (verb == QLatin1String("up"))
+            recorder.keyReleased(numbers.at(0), numbers.at(1));
+        else if (verb == QLatin1String("check"))
+            recorder.keyCheckResult(numbers);
+        else if (verb == QLatin1String("cal"))
+            recorder.calibrationAnswer(numbers.at(0), std::vector<int>(numbers.begin() + 1, numbers.end()));
+    }
+}
+
+UnitIdentity identity()
+{
+    UnitIdentity id;
+    id.station = "bench-3";
+    id.toolVersion = "1.1.8";
+    id.vid = 0x0416;
+    id.pid = 0x7372;
+    id.manufacturer = "Tavrin";
+    id.product = "TK-87";
+    id.model = "M484";
+    id.version = "V2.3";
+    id.linkPath = "/dev/hidraw4";
+    return id;
+}
+
+} // namespace
+
+class tst_unitRecorder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The window's events over one unit, as the simulated keyboard drives them.
+    void recordFields_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<std::vector<int>>("pressed");
+        QTest::addColumn<std::vector<int>>("neverPressed");
+        QTest::addColumn<std::vector<int>>("badKeys");
+        QTest::addColumn<std::vector<int>>("calibrationKeys");
+        QTest::addColumn<int>("verdict");
+        QTest::addColumn<int>("outcome");
+
+        const auto V = [](Verdict v) { return static_cast<int>(v); };
+        const auto O = [](UnitOutcome o) { return static_cast<int>(o); };
+        QTest::newRow("keys only") << "variant 65 66 67,down 66 10,up 66 90,down 65 200,down 65 230"
+                                   << std::vector<int>{65, 66} << std::vector<int>{67} << std::vector<int>{}
+                                   << std::vector<int>{} << V(Verdict::None) << O(UnitOutcome::Untested);
+        QTest::newRow("key check clean") << "variant 65,down 65 5,check" << std::vector<int>{65} << std::vector<int>{}
+                                         << std::vector<int>{} << std::vector<int>{} << V(Verdict::None)
+                                         << O(UnitOutcome::Passed);
+        QTest::newRow("last key check counts")
+            << "check 9 4 4,check 7" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{7}
+            << std::vector<int>{} << V(Verdict::None) << O(UnitOutcome::Failed);
+        QTest::newRow("calibration successful")
+            << "cal 1 4 5,cal 1 5 6,cal 0 30" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{}
+            << std::vector<int>{4, 5, 6} << V(Verdict::Successful) << O(UnitOutcome::Passed);
+        QTest::newRow("calibration failed, unknown status ignored")
+            << "cal 1 4,cal 7 9,cal 2" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{}
+            << std::vector<int>{4} << V(Verdict::Failed) << O(UnitOutcome::Failed);
+        QTest::newRow("failed key check beats a successful verdict")
+            << "check 4,cal 0" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{4} << std::vector<int>{}
+            << V(Verdict::Successful) << O(UnitOutcome::Failed);
+    }
+
+    void recordFields()
+    {
+        QFETCH(QString, script);
+        UnitRecorder recorder;
+        recorder.keyPressed(99, 1); // before the unit: not its key
+        recorder.unitStarted(identity(), 1000);
+        play(recorder, script);
+        const std::optional<UnitRecord> record = recorder.unitEnded(UnitEnd::Removal, 5000);
+        QVERIFY(record);
+        QVERIFY(!recorder.running());
+        QFETCH(std::vector<int>, pressed);
+        QFETCH(std::vector<int>, neverPressed);
+        QFETCH(std::vector<int>, badKeys);
+        QFETCH(std::vector<int>, calibrationKeys);
+        QFETCH(int, verdict);
+        QFETCH(int, outcome);
+        QCOMPARE(record->keysPressed, pressed);
+        QCOMPARE(record->keysNeverPressed, neverPressed);
+        QCOMPARE(record->keyCheckBadKeys, badKeys);
+        QCOMPARE(record->calibrationKeys, calibrationKeys);
+        QCOMPARE(static_cast<int>(record->verdict), verdict);
+        QCOMPARE(static_cast<int>(unitOutcome(*record)), outcome);
+        QCOMPARE(record->startUtcMs, 1000);
+        QCOMPARE(record->endUtcMs, 5000);
+        QCOMPARE(record->ended, UnitEnd::Removal);
+        QCOMPARE(record->identity.model, std::string("M484"));
+        QCOMPARE(record->identity.pid, 0x7372);
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}$"))
+                .match(QString::fromStdString(record->unitId))
+                .hasMatch());
+        QVERIFY(!recorder.unitEnded(UnitEnd::Close, 6000)); // no unit runs now
+        recorder.unitStarted(identity(), 7000);
+        QVERIFY(recorder.unitEnded(UnitEnd::Close, 8000)->unitId != record->unitId);
+    }
+
+    // Threshold edges with event times as the capture backend stamps them.
+    void chatter_data()
+    {
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("events"); // key:gap ...
+
+        QTest::newRow("one below the threshold") << 30 << "down 65 0,up 65 50,down 65 79"
+                                                 << "65:29";
+        QTest::newRow("at the threshold is a real press") << 30 << "down 65 0,up 65 50,down 65 80"
+                                                          << "";
+        QTest::newRow("no gap at all") << 30 << "up 65 50,down 65 50"
+                                       << "65:0";
+        QTest::newRow("times out of order") << 30 << "up 65 50,down 65 49"
+                                            << "";
+        QTest::newRow("another key's release") << 30 << "up 66 50,down 65 55"
+                                               << "";
+        QTest::newRow("repeat after a bounce counts once") << 30 << "up 65 50,down 65 55,down 65 60"
+                                                           << "65:5";
+        QTest::newRow("threshold set to 10") << 10 << "up 65 0,down 65 9,up 65 20,down 65 30"
+                                             << "65:9";
+        QTest::newRow("threshold 0 turns it off") << 0 << "up 65 50,down 65 50"
+                                                  << "";
+    }
+
+    void chatter()
+    {
+        QFETCH(int, threshold);
+        QFETCH(QString, script);
+        QFETCH(QString, events);
+        UnitRecorder recorder;
+        QCOMPARE(recorder.chatterThresholdMs(), 30);
+        recorder.setChatterThresholdMs(threshold);
+        recorder.unitStarted(identity(), 0);
+        play(recorder, script);
+        const UnitRecord record = *recorder.unitEnded(UnitEnd::Close, 1);
+        QCOMPARE(QString::fromStdString(joinChatter(record.chatter)), events);
+        QCOMPARE(record.chatterCount, static_cast<std::int64_t>(record.chatter.size()));
+    }
+
+    // Firmware texts on their way to databases that cannot hold a NUL.
+    void cleanText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("cleaned");
+
+        QTest::newRow("quotes kept") << QByteArray("a'b\"c;--") << QByteArray("a'b\"c;--");
+        QTest::newRow("NULs dropped") << QByteArray("M4\0"
+                                                    "84\0",
+                                                    6)
+                                      << QByteArray("M484");
+        QTest::newRow("long text cut") << QByteArray(600, 'x') << QByteArray(512, 'x');
+        QTest::newRow("cut before a split character")
+            << QByteArray(511, 'x') + QByteArray("\xc3\xa9") << QByteArray(511, 'x');
+        QTest::newRow("whole character at the end kept")
+            << QByteArray(510, 'x') + QByteArray("\xc3\xa9z") << QByteArray(510, 'x') + QByteArray("\xc3\xa9");
+    }
+
+    void cleanText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, cleaned);
+        QCOMPARE(QByteArray::fromStdString(::cleanText(text.toStdString())), cleaned);
+    }
+};
+
+QTEST_APPLESS_MAIN(tst_unitRecorder)
+#include "tst_unitRecorder.moc"
