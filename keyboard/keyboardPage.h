@@ -51,6 +51,8 @@ public:
 
     keyboardButCustom *keyButton(int qtDec) const { return m_qtDecButtonMap.value(qtDec, nullptr); }
     keyboardButCustom *keyButtonByKeyDec(int keyDec) const { return m_keyDecButtonMap.value(keyDec, nullptr); }
+    // Identities of every key on the page, lock indicators included.
+    QList<int> keyQtDecs() const { return m_qtDecButtonMap.keys(); }
     int pressedKeyNum() const { return m_pressedKeyNum; }
 
 signals:

@@ -8,8 +8,11 @@
 #include "hookChords.h"
 #include "hookLog.h"
 #include "keyCapture.h"
+#include "keyboardHookCore.h"
 #include "keyboardPage.h"
 #include "mainHidInterFace.h"
+#include "resultStore.h"
+#include "resultsSettings.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
 #include "userSettings.h"
@@ -18,7 +21,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QFileInfo>
+#include <QSysInfo>
 #include <QIcon>
 #include <QMovie>
 #include <QSettings>
@@ -81,6 +87,10 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     m_settings = new QSettings(m_strConfigFile, QSettings::IniFormat);
     if (!userSettings::hasTestType(*m_settings))
         userSettings::writeTestType(*m_settings, 0);
+    // Every tested keyboard leaves a record beside the settings file.
+    const QString dataDir = QFileInfo(m_strConfigFile).absolutePath();
+    m_unitRecorder.setChatterThresholdMs(readResultsSettings(dataDir).chatterThresholdMs);
+    m_resultStore = new ResultStore(dataDir, this);
 
     ui->label_PressNum->hide();
     ui->radioButton_DealConnect->hide();
@@ -120,6 +130,15 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     connect(m_keyboardPage, &keyboardPage::sigAlreadyPressedKeyNum, this, &mainPageDia::onAlreadyPressedKeyNum);
     connect(m_keyboardPage, &keyboardPage::sigCurIndexSelectWithKeyboardLanguage, this,
             &mainPageDia::onCurIndexSelectWithKeyboardLanguage);
+    // Key times come from the capture source (the event being handed on right
+    // now), so chatter is judged on when the key moved.
+    connect(m_keyboardPage, &keyboardPage::sigKeyEvent, this, [this](int qtDec, bool pressed) {
+        const std::int64_t at = keyboardHookCore().eventTimeMs();
+        if (pressed)
+            m_unitRecorder.keyPressed(qtDec, at);
+        else
+            m_unitRecorder.keyReleased(qtDec, at);
+    });
 
     ui->radioButton_ChineseSM->setChecked(true);
     ui->lineEdit_Vid->setEnabled(false);
@@ -315,6 +334,7 @@ void mainPageDia::onCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIn
     // Through the slot, so a later language switch does not bring back the old count.
     onAlreadyPressedKeyNum(0);
     m_keyboardPage->setNoSuchKeyList(keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex));
+    recordVariantKeys(keyboardLanguageSelIndex);
     m_keyboardPage->clearAllKeyState();
     // Clearing also put out the lock indicators; the system's locks did not change.
     for (int vkCode : kLockKeys)
@@ -426,6 +446,9 @@ void mainPageDia::onHidDataArrived(unsigned char *data, int length)
             m_keyMatrix.addMasks(answer.columns);
             makeBadKeyDecList(kCalibrationResult);
         }
+        m_unitRecorder.calibrationAnswer(m_responseCalibrationStatus,
+                                         step.applyMasks && m_keyMatrix.isComplete() ? m_badKeyDecList
+                                                                                     : std::vector<int>());
         if (step.verdict != ProductionVerdict::None) {
             m_movie->stop();
             ui->label_ProductionTesting->setText(step.verdict == ProductionVerdict::Successful
@@ -483,6 +506,8 @@ void mainPageDia::makeBadKeyDecList(int mode)
     for (int keyDec : m_badKeyDecList)
         keyDecList.append(keyDec);
     m_keyboardPage->showKeyDecListResult(keyDecList, mode);
+    if (mode == kKeyCheckResult)
+        m_unitRecorder.keyCheckResult(m_badKeyDecList);
 }
 
 void mainPageDia::updateSixKeyReport(int usage, bool pressed)
@@ -704,6 +729,7 @@ void mainPageDia::runSelection(const QString &strCurrentVidPidText)
 
     m_bConnected = false;
     m_workflow.setConnected(false);
+    endUnitRecord(UnitEnd::Selection);
     m_hidInterFace->closeHid();
     // Reports queued for the old keyboard are not meant for the next one.
     m_hidInterFace->clearWriteQueue();
@@ -768,6 +794,7 @@ void mainPageDia::shutDownLink()
     applyLightChange(m_workflow.windowClosing());
     m_bConnected = false;
     m_workflow.setConnected(false);
+    endUnitRecord(UnitEnd::Close);
     for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
         watcher->waitForFinished();
     m_hidInterFace->closeHid();
@@ -887,6 +914,7 @@ void mainPageDia::runRemoval(const QString &path, bool linkLost)
         return;
     }
     m_bRemovalHandled = linkLost;
+    m_bLinkLostRemoval = linkLost;
     log(QStringLiteral("-----USB Status: 已检测到USB设备拔出"));
     ui->label_ConnectStatus_02->setText(QStringLiteral("Hid 01 hid output begin ---***>>> 01"));
     after(300, [this, path, linkLost]() {
@@ -937,6 +965,7 @@ void mainPageDia::closeUSB_HidDevice()
     // Cleared here, before the close task: the GUI thread is the one that reads it.
     m_bConnected = false;
     m_workflow.setConnected(false);
+    endUnitRecord(m_bLinkLostRemoval ? UnitEnd::LinkLost : UnitEnd::Removal);
     offGuiThread([link = m_hidInterFace]() { link->closeHid(); },
                  [this]() {
                      // Whatever the old keyboard was still owed is not for the next one.
@@ -969,6 +998,7 @@ void mainPageDia::openUSB_HidDevice()
     m_workflow.setConnected(true);
     m_hidInterFace->start(QThread::InheritPriority);
     setConnectStatus(QT_TR_NOOP("Connect success"), true);
+    startUnitRecord();
     on_toolButton_LEDOpenOrClose_clicked();
 
     if (m_keyMatrix.needsLayoutQuery()) {
@@ -1073,6 +1103,39 @@ void mainPageDia::showControls()
     ui->label_ProductionTesting->setVisible(c.productionShown);
     if (c.standardTestChecked)
         ui->radioButton_StandardTest->setChecked(true);
+}
+
+void mainPageDia::startUnitRecord()
+{
+    UnitIdentity identity;
+    identity.station = QSysInfo::machineHostName().toStdString();
+    identity.toolVersion = QString::fromLatin1(kVersionSuffix).trimmed().toStdString();
+    identity.vid = std::uint16_t(m_strVid.toUInt(nullptr, 16));
+    identity.pid = std::uint16_t(m_strPid.toUInt(nullptr, 16));
+    identity.manufacturer = m_hidInterFace->getManufacturer().toStdString();
+    identity.product = m_hidInterFace->getProduct().toStdString();
+    identity.model = m_strModel.toStdString();
+    identity.version = m_strVersion.toStdString();
+    identity.linkPath = m_hidInterFace->getHidPath().toStdString();
+    m_unitRecorder.unitStarted(identity, QDateTime::currentMSecsSinceEpoch());
+}
+
+void mainPageDia::recordVariantKeys(int keyboardLanguageSelIndex)
+{
+    const QList<int> noSuchKeys = keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex);
+    std::vector<int> keys;
+    for (int qtDec : m_keyboardPage->keyQtDecs()) {
+        // Lock indicators (negative) and the keyboard's own Fn are not keys the host sees.
+        if (qtDec > 0 && qtDec != kKey1010 && !noSuchKeys.contains(qtDec))
+            keys.push_back(qtDec);
+    }
+    m_unitRecorder.setVariantKeys(std::move(keys));
+}
+
+void mainPageDia::endUnitRecord(UnitEnd how)
+{
+    if (std::optional<UnitRecord> record = m_unitRecorder.unitEnded(how, QDateTime::currentMSecsSinceEpoch()))
+        m_resultStore->save(std::move(*record));
 }
 
 bool mainPageDia::isMagneticPlatform() const

@@ -5,6 +5,7 @@
 #include "keyMatrix.h"
 #include "sixKeyTracker.h"
 #include "testWorkflow.h"
+#include "unitRecorder.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@
 class DevicePresence;
 class MainHidInterFace;
 class QButtonGroup;
+class ResultStore;
 class QCloseEvent;
 class QMovie;
 class QSettings;
@@ -115,6 +117,10 @@ private:
     void makeBadKeyDecList(int mode);
     void updateSixKeyReport(int usage, bool pressed);
     void showCalibrationStatus(bool calibrated);
+    // The unit record: the keyboard's identity as connected, the variant's keys, and the record kept at the end.
+    void startUnitRecord();
+    void recordVariantKeys(int keyboardLanguageSelIndex);
+    void endUnitRecord(UnitEnd how);
     // The light colour choice once the workflow allowed it: stored, filled in and sent.
     void applyLightChange(const LightChange &change);
     void onSendSetKeyboardColorData();
@@ -180,4 +186,8 @@ private:
     // when no answer to a query can still be on its way.
     QElapsedTimer m_layoutQueryAge;
     SixKeyTracker m_sixKeys;
+    UnitRecorder m_unitRecorder;
+    ResultStore *m_resultStore = nullptr;
+    // The removal under way was found by failing reads, not told by the bus.
+    bool m_bLinkLostRemoval = false;
 };
