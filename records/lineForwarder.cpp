@@ -99,6 +99,9 @@ bool LineForwarder::ensureServer()
             QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS));
         if (db.open()) {
             QSqlQuery query(db);
+            // The server's notices (such as "already exists") are not for the
+            // operator's terminal.
+            query.exec(QStringLiteral("SET client_min_messages = warning"));
             // Another station may make the table at the same moment; the
             // insert below tells whether it is there.
             query.exec(createTableStatement());

@@ -8,3 +8,5 @@ if(TARGET TavrinKeyboardTest)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)
 endif()
+# Starts its own PostgreSQL cluster (Debian package postgresql) under the build folder.
+add_unit_test(NAME tst_lineForwarder LIBS tkt_records LABELS records postgresql)

@@ -1,0 +1,138 @@
+#include "lineForwarder.h"
+#include "resultStore.h"
+#include "resultStoreFile.h"
+#include "unitRecorder.h"
+
+#include "pgCluster.h"
+#include "sampleUnit.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr int Units = 20;
+constexpr int WaitMs = 60000;
+
+ResultStore::Options toLine(const QString &url)
+{
+    ResultStore::Options options;
+    options.retryMs = 50;
+    options.forwardIntervalMs = 100;
+    options.lineUrl = url;
+    return options;
+}
+
+} // namespace
+
+// The line store against a real server that this test starts and stops.
+class tst_lineForwarder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_cluster.init() && m_cluster.start(), qPrintable(m_cluster.error()));
+        QVERIFY(m_cluster.query("postgres", "CREATE DATABASE texts").isEmpty());
+    }
+
+    // Whatever the server does in the middle of a run, every unit arrives once.
+    void delivery_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::newRow("server up") << "none";
+        QTest::newRow("stopped mid-run, restarted") << "restart";
+        QTest::newRow("refusing until its database exists") << "refusing";
+        QTest::newRow("slow server") << "slow";
+        QTest::newRow("sent again after a crash between the commits") << "again";
+    }
+
+    void delivery()
+    {
+        QFETCH(QString, trouble);
+        const QString database = QStringLiteral("line_%1").arg(trouble);
+        if (trouble != QLatin1String("refusing"))
+            QVERIFY(m_cluster.query("postgres", "CREATE DATABASE " + database).isEmpty());
+        if (trouble == QLatin1String("slow")) {
+            QVERIFY(m_cluster.query(database, LineForwarder::createTableStatement()).isEmpty());
+            QVERIFY(m_cluster
+                        .query(database, "CREATE FUNCTION crawl() RETURNS trigger AS "
+                                         "$$ BEGIN PERFORM pg_sleep(0.05); RETURN NEW; END $$ LANGUAGE plpgsql")
+                        .isEmpty());
+            QVERIFY(m_cluster
+                        .query(database, "CREATE TRIGGER crawl BEFORE INSERT ON unit_results "
+                                         "FOR EACH ROW EXECUTE FUNCTION crawl()")
+                        .isEmpty());
+        }
+        const QString count = QStringLiteral("SELECT count(DISTINCT unit_id) || '/' || count(*) FROM unit_results");
+        const QString all = QStringLiteral("%1/%1").arg(Units);
+        QTemporaryDir dir;
+        ResultStore store(dir.path(), toLine(m_cluster.url(database)));
+        QSignalSpy saved(&store, &ResultStore::saved);
+        for (int i = 0; i < Units / 2; ++i)
+            store.save(sampleUnit(QStringLiteral("%1-%2").arg(trouble).arg(i).toStdString()));
+        if (trouble == QLatin1String("restart"))
+            QVERIFY(m_cluster.stop());
+        for (int i = Units / 2; i < Units; ++i)
+            store.save(sampleUnit(QStringLiteral("%1-%2").arg(trouble).arg(i).toStdString()));
+        // The operator's side never waits on the server.
+        QTRY_COMPARE_WITH_TIMEOUT(saved.count(), Units, WaitMs);
+        if (trouble == QLatin1String("restart"))
+            QVERIFY2(m_cluster.start(), qPrintable(m_cluster.error()));
+        if (trouble == QLatin1String("refusing"))
+            QVERIFY(m_cluster.query("postgres", "CREATE DATABASE " + database).isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(database, count), QStringList{all}, WaitMs);
+        const QString queue = QStringLiteral("SELECT count(*) FROM line_queue");
+        QTRY_COMPARE_WITH_TIMEOUT(firstColumn("QSQLITE", store.filePath(), queue), QStringList{"0"}, WaitMs);
+        if (trouble == QLatin1String("again")) {
+            firstColumn("QSQLITE", store.filePath(),
+                        "INSERT INTO line_queue (unit_id, queued_utc_ms) SELECT unit_id, 0 FROM units");
+            QTRY_COMPARE_WITH_TIMEOUT(firstColumn("QSQLITE", store.filePath(), queue), QStringList{"0"}, WaitMs);
+            QCOMPARE(m_cluster.query(database, count), QStringList{all});
+        }
+    }
+
+    // Identity texts from the firmware reach the server as data, never as SQL.
+    void identityTexts_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("quotes and a statement") << QByteArray("x'); DROP TABLE unit_results; --\"");
+        QTest::newRow("NUL bytes") << QByteArray("M4\0"
+                                                 "84",
+                                                 5);
+        QTest::newRow("very long") << QByteArray(100000, 'L');
+        QTest::newRow("not UTF-8") << QByteArray("\xff\xfe"
+                                                 "abc");
+        QTest::newRow("backslashes and dollars") << QByteArray("\\x00 $$ $1 \\' E'");
+    }
+
+    void identityTexts()
+    {
+        QFETCH(QByteArray, text);
+        UnitRecorder recorder;
+        UnitIdentity identity;
+        identity.manufacturer = text.toStdString();
+        recorder.unitStarted(identity, 1);
+        UnitRecord unit = *recorder.unitEnded(UnitEnd::Removal, 2);
+        QTemporaryDir dir;
+        {
+            ResultStore store(dir.path(), toLine(m_cluster.url("texts")));
+            QSignalSpy forwarded(&store, &ResultStore::forwarded);
+            store.save(unit);
+            QVERIFY(forwarded.wait(WaitMs));
+        }
+        const QString expected = QString::fromStdString(cleanText(text.toStdString()));
+        QCOMPARE(m_cluster.query("texts", QStringLiteral("SELECT manufacturer FROM unit_results WHERE unit_id = '%1'")
+                                              .arg(QString::fromStdString(unit.unitId))),
+                 QStringList{expected});
+        QCOMPARE(firstColumn("QSQLITE", resultStoreFile::pathIn(dir.path()), "SELECT manufacturer FROM units"),
+                 QStringList{expected});
+    }
+
+private:
+    PgCluster m_cluster;
+};
+
+QTEST_GUILESS_MAIN(tst_lineForwarder)
+#include "tst_lineForwarder.moc"
