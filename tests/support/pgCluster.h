@@ -22,7 +22,12 @@ class PgCluster
 public:
     static constexpr const char *SuperUser = "tkt";
 
-    PgCluster() : m_dir(QCoreApplication::applicationDirPath() + QStringLiteral("/pg-XXXXXX")) {}
+    // A durable cluster syncs its writes as a production server does; the
+    // tests' does not, to keep them quick.
+    explicit PgCluster(bool durable = false)
+        : m_dir(QCoreApplication::applicationDirPath() + QStringLiteral("/pg-XXXXXX")), m_durable(durable)
+    {
+    }
     ~PgCluster()
     {
         stop();
@@ -49,9 +54,10 @@ public:
     bool start()
     {
         // No TCP at all: the socket in the cluster's folder is the only way in.
-        const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses= -c fsync=off -c max_connections=20")
-                                    .arg(socketDir())
-                                    .arg(port());
+        QString options =
+            QStringLiteral("-k %1 -p %2 -c listen_addresses= -c max_connections=20").arg(socketDir()).arg(port());
+        if (!m_durable)
+            options += QStringLiteral(" -c fsync=off");
         m_running = run(QStringLiteral("pg_ctl"),
                         {"start", "-w", "-D", dataDir(), "-l", m_dir.filePath("server.log"), "-o", options});
         return m_running;
@@ -139,5 +145,6 @@ private:
     QTemporaryDir m_dir;
     QString m_bin;
     QString m_error;
+    bool m_durable = false;
     bool m_running = false;
 };

@@ -1,0 +1,4 @@
+# Unit records: one unit written, 100,000 exported, 10,000 sent to a PostgreSQL started here; prints figures only.
+add_executable(bench_records "${CMAKE_CURRENT_LIST_DIR}/bench_records.cpp")
+target_include_directories(bench_records PRIVATE "${CMAKE_CURRENT_LIST_DIR}/../tests/support")
+target_link_libraries(bench_records PRIVATE tkt_records)
