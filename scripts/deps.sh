@@ -11,7 +11,8 @@ pkgs=(build-essential cmake pkg-config qtbase5-dev qttools5-dev qttools5-dev-too
       xvfb xauth x11-utils x11-xserver-utils imagemagick)
 case "$what" in
     run) ;;
-    test) pkgs+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 postgresql) ;;
+    test) pkgs+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 postgresql
+                 dpkg-dev zip unzip xdotool) ;;
     fuzz) pkgs+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev) ;;
     *) echo "usage: $0 [run|test|fuzz]" >&2; exit 2 ;;
 esac

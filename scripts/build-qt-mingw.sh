@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Cross-builds Qt 5.15 (qtbase: Core, Gui, Widgets, Concurrent, Test, the
+# windows, offscreen and minimal platform plugins, the image-format plugins)
+# for 64-bit Windows with Debian's mingw-w64 (POSIX thread model) from
+# Debian's own qtbase source package, and installs it into PREFIX. Used by
+# scripts/build-windows.sh when no prepared toolkit tarball is at hand.
+# Usage: scripts/build-qt-mingw.sh WORKDIR PREFIX      (about 25 minutes on two cores)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+work="${1:?work folder}"
+prefix="${2:?install folder}"
+mkdir -p "$work"
+work="$(cd "$work" && pwd)"
+case "$prefix" in /*) ;; *) prefix="$PWD/$prefix" ;; esac
+
+[ -d "$work/qtbase-src" ] || "$repo/scripts/debian-source.sh" qtbase-opensource-src "$work/qtbase-src" 5.15.8
+
+# Debian's source leaves out the Wintab header: no Wintab tablets in the
+# windows platform plugin (pen input through the Windows pointer API stays).
+win="$work/qtbase-src/src/plugins/platforms/windows"
+sed -i 's/^qtConfig(tabletevent) {/false {/' "$win/windows.pri"
+sed -i 's/#if QT_CONFIG(tabletevent)/#if 0 \/\/ no Wintab header/' "$win/qwindowscontext.cpp"
+
+# Qt's win32-g++ spec calls ${CROSS_COMPILE}gcc/g++: the POSIX thread model
+# ones, so that Qt and the program share one libstdc++.
+mkdir -p "$work/bin"
+for t in gcc g++; do ln -sf "/usr/bin/x86_64-w64-mingw32-$t-posix" "$work/bin/x86_64-w64-mingw32-$t"; done
+export PATH="$work/bin:$PATH"
+
+mkdir -p "$work/build"
+cd "$work/build"
+[ -f Makefile ] || ../qtbase-src/configure -xplatform win32-g++ \
+    -device-option CROSS_COMPILE=x86_64-w64-mingw32- \
+    -prefix "$prefix" -opensource -confirm-license -release -shared \
+    -nomake examples -nomake tests -no-opengl -no-dbus -no-icu -no-openssl \
+    -no-sql-odbc -no-sql-psql -no-sql-mysql -no-sql-sqlite \
+    -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
+    -no-feature-network -no-feature-sql -no-feature-xml \
+    >configure.log 2>&1 || { tail -40 configure.log; exit 1; }
+make -j"$(nproc)" >make.log 2>&1 || { tail -60 make.log; exit 1; }
+make install >install.log 2>&1
+x86_64-w64-mingw32-strip --strip-unneeded "$prefix"/bin/*.dll "$prefix"/plugins/*/*.dll 2>/dev/null || true
+# The compiler's runtime DLLs, which the toolkit and the program need beside them.
+cp /usr/lib/gcc/x86_64-w64-mingw32/*-posix/{libstdc++-6,libgcc_s_seh-1}.dll "$prefix/bin/"
+cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$prefix/bin/"
+echo "build-qt-mingw: Qt for Windows installed into $prefix"

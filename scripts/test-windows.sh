@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# The Windows program under Wine, on the X display it is given ($DISPLAY;
+# scripts/test.sh provides one through xvfb-run):
+#   1. cross-builds it (scripts/build-windows.sh) and packs the zip
+#      (scripts/package-windows.sh);
+#   2. unpacks the zip and starts the program from it: its window must appear
+#      with its title; a second start must end by itself and leave one window;
+#   3. types keys on the X server into the window: each must reach the
+#      program through its low-level keyboard hook (the hook's log lines) and
+#      turn its key blue on the page;
+#   4. runs the cross-built unit and window tests under Wine, but for those
+#      listed below with the reason Wine or Windows cannot run them.
+# Exits 77 (skipped) when the toolkit for Windows lacks a module the program
+# needs, saying which; any other failure exits 1.
+# Usage: scripts/test-windows.sh [build-dir] [screenshot.png]
+#        (default build dir: <repo>/build/windows)
+set -euo pipefail
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$repo/build/windows}"
+shot="${2:-}"
+zip_path="$build/TavrinKeyboardTest-win64.zip"
+title="Tavrin Keyboard Test"
+
+[ -n "${DISPLAY:-}" ] || { echo "test-windows: needs an X display (run it under xvfb-run)" >&2; exit 1; }
+wine="$(command -v wine64 || command -v wine || true)"
+for tool in "$wine" xdotool import; do
+    [ -n "$tool" ] && command -v "$tool" >/dev/null ||
+        { echo "test-windows: ${tool:-wine} is missing (scripts/deps.sh test)" >&2; exit 1; }
+done
+
+started=$SECONDS
+"$repo/scripts/build-windows.sh" "$build" >"$build.log" 2>&1 || {
+    status=$?
+    tail -20 "$build.log"
+    exit "$status"
+}
+echo "test-windows: built in $((SECONDS - started)) s"
+"$repo/scripts/package-windows.sh" "$build" "$zip_path" >"$build/package.log"
+head -1 "$build/package.log"
+
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Nothing from the build may help the unpacked program find its DLLs.
+unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM
+trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+
+failures=()
+fail() { echo "test-windows: FAIL: $*"; failures+=("$*"); }
+pass() { echo "test-windows: PASS: $*"; }
+
+# Waits up to $2 seconds for $1 windows whose name begins with the title.
+windows_named() { xdotool search --onlyvisible --name "^$title" 2>/dev/null || true; }
+wait_windows() {
+    local want="$1" limit="$2" i
+    for ((i = 0; i < limit * 2; i++)); do
+        [ "$(windows_named | wc -l)" -ge "$want" ] && return 0
+        sleep 0.5
+    done
+    return 1
+}
+
+unpacked="$build/unpacked"
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+(cd "$unpacked" && unzip -q "$zip_path")
+exe="$unpacked/TavrinKeyboardTest/TavrinKeyboardTest.exe"
+log_file() { find "$WINEPREFIX/drive_c/users" -name TavrinKeyboardTest.log -print -quit 2>/dev/null || true; }
+rm -f "$(log_file)" 2>/dev/null || true
+wineboot -i >/dev/null 2>&1 || true
+
+# 2. Start, title, single instance.
+(cd "$unpacked/TavrinKeyboardTest" && exec "$wine" "$exe") >"$build/first.log" 2>&1 &
+first=$!
+if wait_windows 1 120; then
+    wid="$(windows_named | head -1)"
+    pass "window shown: \"$(xdotool getwindowname "$wid")\""
+else
+    fail "no window named \"$title...\" within 120 s"
+    wid=""
+fi
+
+if [ -n "$wid" ]; then
+    set +e
+    (cd "$unpacked/TavrinKeyboardTest" && timeout 60 "$wine" "$exe") >"$build/second.log" 2>&1
+    second=$?
+    set -e
+    if [ "$second" -eq 124 ]; then
+        fail "a second start was still running after 60 s"
+    elif [ "$second" -eq 0 ]; then
+        fail "a second start ended with status 0 instead of refusing"
+    elif [ "$(windows_named | wc -l)" -ne 1 ]; then
+        fail "a second start left $(windows_named | wc -l) windows"
+    else
+        pass "a second start refused with status $second, one window left"
+    fi
+fi
+
+# 3. Keys typed on the X server through the hook onto the page.
+if [ -n "$wid" ]; then
+    blue() { import -window "$wid" -depth 8 txt:- 2>/dev/null | grep -ci '#2C74C1' || true; }
+    xdotool windowactivate --sync "$wid" >/dev/null 2>&1 || xdotool windowfocus --sync "$wid" || true
+    sleep 2
+    before="$(blue)"
+    for key in a s d f g h j k; do
+        xdotool key --delay 80 "$key"
+    done
+    sleep 2
+    after="$(blue)"
+    log="$(log_file)"
+    hooked=0
+    # A to K: virtual-key codes 65, 83, 68, 70, 71, 72, 74, 75, released (flags 128).
+    for vk in 65 83 68 70 71 72 74 75; do
+        grep -q "vkCode = $vk, .*flags = 128" "$log" 2>/dev/null && hooked=$((hooked + 1))
+    done
+    if [ "$hooked" -eq 8 ]; then
+        pass "8 typed keys reached the low-level keyboard hook"
+    else
+        fail "$hooked of 8 typed keys reached the low-level keyboard hook (log: ${log:-none})"
+    fi
+    if [ "$after" -gt "$before" ]; then
+        pass "the page turned keys blue ($before -> $after pixels of the released colour)"
+    else
+        fail "the page shows no more released keys after typing ($before -> $after pixels)"
+    fi
+    if [ -n "$shot" ]; then
+        import -window "$wid" "$shot" && echo "test-windows: screenshot $shot"
+    fi
+fi
+[ -n "$wid" ] && xdotool windowclose "$wid" >/dev/null 2>&1 || true
+kill "$first" 2>/dev/null || true
+wineserver -k >/dev/null 2>&1 || true
+
+# 4. Unit and window tests under Wine. Not run, and why:
+declare -A not_here=(
+    [tst_debugLog]="checks POSIX file permissions, which Windows files do not have"
+    [tst_userSettings]="compares the settings file with Unix line ends; Windows writes CR LF"
+    [tst_singleInstance]="its child processes report exit code -1 under Wine (unexplained, to be looked into)"
+    [tst_mainHidInterFace]="the simulated keyboard's interface paths lack the \"mi_02\" that Windows paths carry"
+    [tst_mainPageDiaDevice]="the simulated keyboard's interface paths lack \"mi_02\" (as above)"
+    [tst_mainPageDiaAnswers]="the simulated keyboard's interface paths lack \"mi_02\" (as above)"
+)
+exclude=""
+for name in "${!not_here[@]}"; do
+    echo "test-windows: NOT RUN under Wine: $name: ${not_here[$name]}"
+    exclude+="${exclude:+|}^$name\$"
+done
+if ctest --test-dir "$build/program" -j2 --timeout 300 -E "$exclude" --output-on-failure >"$build/ctest.log" 2>&1; then
+    pass "cross-built tests: $(grep -o '[0-9]*% tests passed.*' "$build/ctest.log" | head -1)"
+else
+    cat "$build/ctest.log"
+    fail "cross-built tests under Wine"
+fi
+
+echo "test-windows: done in $((SECONDS - started)) s"
+[ ${#failures[@]} -eq 0 ] || { printf 'test-windows: failed: %s\n' "${failures[@]}"; exit 1; }
