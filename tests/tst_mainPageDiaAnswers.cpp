@@ -5,8 +5,6 @@
 #include "keyboardPage.h"
 #include "keyboardPageLayout.h"
 #include "mainHidInterFace.h"
-#include "resultExport.h"
-#include "resultStore.h"
 #include "simWindowHarness.h"
 
 #include <QAbstractButton>
@@ -15,7 +13,6 @@
 #include <QDir>
 #include <QRadioButton>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -212,58 +209,6 @@ private slots:
         const Bytes keyState = frame({0x01, 0x04, 0, 0, 0, 0x0F, 0, 0, 0x05});
         kb.sendReport(keyState.data(), 64);
         QTRY_VERIFY(linkWrites(kb).contains(frame({0x01, 0x04, 0, 0, 0, 0x09, 0, 0, 0x05})));
-    }
-
-    // A unit from connection to removal leaves one record: its identity, the
-    // keys pressed, the key check's bad keys, and how it ended.
-    void unitRecordOfARun()
-    {
-        SimKeyboardConfig c = withLayout(0xb23c);
-        c.keyCheckMasks[0] = 0x01; // A fails
-        SimKeyboard kb = SimKeyboard::plugIn(c);
-        connect(false);
-        ResultStore *store = m_window->findChild<ResultStore *>();
-        QVERIFY(store);
-        QSignalSpy saved(store, &ResultStore::saved);
-        m_window->handleHookKeyEvent(0, 0x41, 0x1E, 0x00, false);
-        m_window->handleHookKeyEvent(0, 0x41, 0x1E, 0x80, false);
-        runIrCheck();
-        QTRY_COMPARE(stateOfKey(kKeyA), int(keyButtonLook::KeyState_Fail));
-        kb.unplug();
-        presenceOf(m_window.get())->injectUdevEvent(usbEvent(c, 1, false));
-        QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 10000);
-
-        QTemporaryDir dir;
-        const QString csv = dir.filePath(QStringLiteral("units.csv"));
-        qint64 rows = 0;
-        QString error;
-        QVERIFY2(resultExport::exportCsv(store->filePath(), csv, ResultFilter(), &rows, &error), qPrintable(error));
-        QCOMPARE(rows, qint64(1));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 2);
-        const QStringList header = lines.at(0).split(QLatin1Char(','));
-        // The model holds a comma and comes quoted; nothing holds a quote.
-        QStringList row;
-        bool quoted = false;
-        QString cell;
-        for (QChar ch : lines.at(1)) {
-            if (ch == QLatin1Char('"'))
-                quoted = !quoted;
-            else if (ch == QLatin1Char(',') && !quoted)
-                row << std::exchange(cell, QString());
-            else
-                cell += ch;
-        }
-        row << cell;
-        QVERIFY2(row.size() == header.size(), qPrintable(lines.at(1)));
-        auto field = [&](const char *name) { return row.at(header.indexOf(QLatin1String(name))); };
-        QCOMPARE(field("pid"), QStringLiteral("b23c"));
-        QCOMPARE(field("keys_pressed"), QStringLiteral("65"));
-        QCOMPARE(field("key_check_bad_keys"), QString::number(kKeyA));
-        QCOMPARE(field("outcome"), QStringLiteral("failed"));
-        QCOMPARE(field("ended"), QStringLiteral("removal"));
     }
 };
 
