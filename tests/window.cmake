@@ -40,3 +40,7 @@ if(tkt_result_store)
         SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
         LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
 endif()
+# The window's own device notifications, under Windows (run under Wine by the cross build's checks).
+if(WIN32)
+    add_window_test(tst_mainPageDiaWin LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images user32)
+endif()
