@@ -56,9 +56,11 @@ void completePaths(SimKeyboardConfig &config, int keyboardIndex)
     for (SimInterface &i : config.interfaces) {
         if (!i.path.empty())
             continue;
+        // Ends in the interface's "mi_NN" as Windows paths do, so the link
+        // finds the vendor interface the same way on every platform.
         char path[64];
-        std::snprintf(path, sizeof path, "sim:%04x:%04x:%d:%d", config.vendorId, config.productId, keyboardIndex,
-                      i.number);
+        std::snprintf(path, sizeof path, "sim:%04x:%04x:%d:%d&mi_%02d", config.vendorId, config.productId,
+                      keyboardIndex, i.number, i.number);
         i.path = path;
     }
 }

@@ -95,7 +95,7 @@ private slots:
         QSignalSpy found(link, &MainHidInterFace::sigGetHidListSuccessful);
         link->getHidList();
         QCOMPARE(found.count(), 1);
-        QCOMPARE(link->getHidPath(), QStringLiteral("sim:0416:b23c:%1:2").arg(a.id()));
+        QCOMPARE(link->getHidPath(), QStringLiteral("sim:0416:b23c:%1:2&mi_02").arg(a.id()));
         QCOMPARE(link->getManufacturer(), QStringLiteral("First"));
         QCOMPARE(link->getProduct(), QStringLiteral("Simulated keyboard"));
         QCOMPARE(a.identityQueries(), 1);
@@ -124,6 +124,9 @@ private slots:
         QFETCH(QVector<int>, interfaces);
         QFETCH(QString, interface1Path);
         QFETCH(bool, unplugged);
+        // Windows tells the interface by its path alone: there a path naming mi_02 is interface 2.
+        if (!interface1Path.isEmpty() && QSysInfo::productType() == QLatin1String("windows"))
+            QSKIP("the interface number is read from the path under Windows");
 
         SimKeyboardConfig config;
         config.vendorId = uint16_t(vid);
