@@ -47,21 +47,32 @@ QString text(const std::string &value)
     return QString::fromStdString(value);
 }
 
+// A text the keyboard or the system gave, as a cell: one that a spreadsheet
+// would run as a formula (=, +, -, @ or a control character first) gets a
+// leading apostrophe, so opening the export never runs what a firmware sent.
+QString cellText(const std::string &value)
+{
+    QString cell = text(value);
+    if (!cell.isEmpty() && QStringLiteral("=+-@\t\r").contains(cell.front()))
+        cell.prepend(QLatin1Char('\''));
+    return cell;
+}
+
 QString csvRow(const UnitRecord &r)
 {
     const UnitIdentity &id = r.identity;
     const QStringList fields = {text(r.unitId),
                                 utcText(r.startUtcMs),
                                 utcText(r.endUtcMs),
-                                text(id.station),
-                                text(id.toolVersion),
+                                cellText(id.station),
+                                cellText(id.toolVersion),
                                 hex4(id.vid),
                                 hex4(id.pid),
-                                text(id.manufacturer),
-                                text(id.product),
-                                text(id.model),
-                                text(id.version),
-                                text(id.linkPath),
+                                cellText(id.manufacturer),
+                                cellText(id.product),
+                                cellText(id.model),
+                                cellText(id.version),
+                                cellText(id.linkPath),
                                 QString::number(r.keysPressed.size()),
                                 text(joinKeys(r.keysPressed)),
                                 text(joinKeys(r.keysNeverPressed)),
