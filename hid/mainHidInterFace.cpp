@@ -362,11 +362,11 @@ bool MainHidInterFace::readHalf(ReadState &state)
         QThread::msleep(kIdleReadTimeoutMs);
         return false;
     }
-    const bool eager = std::chrono::steady_clock::now() - state.lastReport <
-                       std::chrono::microseconds(kEagerUsAfterReport);
-    const int timeoutMs = pendingWriteCount() > 0 || eager                ? 0
+    const bool eager =
+        std::chrono::steady_clock::now() - state.lastReport < std::chrono::microseconds(kEagerUsAfterReport);
+    const int timeoutMs = pendingWriteCount() > 0 || eager              ? 0
                           : state.quietPasses >= kQuietPassesBeforeIdle ? kIdleReadTimeoutMs
-                                                                         : kReadTimeoutMs;
+                                                                        : kReadTimeoutMs;
     unsigned char buffer[kReportSize] = {};
     int n = 0;
     {

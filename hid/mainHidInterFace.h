@@ -19,8 +19,8 @@
 #include <QThread>
 
 #include <array>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <mutex>
 

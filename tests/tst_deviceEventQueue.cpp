@@ -45,18 +45,15 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QStringList>("ran");
         QTest::newRow("idle runs at once") << QStringList{"a:p"} << QStringList{"a:p"};
-        QTest::newRow("waits for the running one")
-            << QStringList{"a:p", "r:p", "a:p"} << QStringList{"a:p"};
+        QTest::newRow("waits for the running one") << QStringList{"a:p", "r:p", "a:p"} << QStringList{"a:p"};
         QTest::newRow("runs in order after each end")
             << QStringList{"a:p", "r:p", "a:p", "end", "end", "end"} << QStringList{"a:p", "r:p", "a:p"};
         QTest::newRow("a burst of one plug runs once")
             << QStringList{"a:p", "a:p", "a:p", "end", "end"} << QStringList{"a:p"};
-        QTest::newRow("other paths are not repeats")
-            << QStringList{"a:p", "a:q", "end"} << QStringList{"a:p", "a:q"};
+        QTest::newRow("other paths are not repeats") << QStringList{"a:p", "a:q", "end"} << QStringList{"a:p", "a:q"};
         QTest::newRow("a selection waits for a removal")
             << QStringList{"r:p", "s:K87", "end"} << QStringList{"r:p", "s:K87"};
-        QTest::newRow("nothing after close")
-            << QStringList{"a:p", "r:p", "close", "end", "a:p"} << QStringList{"a:p"};
+        QTest::newRow("nothing after close") << QStringList{"a:p", "r:p", "close", "end", "a:p"} << QStringList{"a:p"};
     }
     void order()
     {

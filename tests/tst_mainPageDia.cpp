@@ -392,7 +392,8 @@ private slots:
         startWindow();
 
         QVERIFY(isConnected());
-        for (const char *name : {"radioButton_RGB", "radioButton_R", "radioButton_G", "radioButton_B", "radioButton_W"}) {
+        for (const char *name :
+             {"radioButton_RGB", "radioButton_R", "radioButton_G", "radioButton_B", "radioButton_W"}) {
             QCOMPARE(child<QRadioButton>(name)->isChecked(), button == QLatin1String(name));
             QVERIFY(child<QRadioButton>(name)->isEnabled());
         }

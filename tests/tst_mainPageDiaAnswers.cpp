@@ -154,8 +154,7 @@ private slots:
         QTest::addColumn<Bytes>("report");
         QTest::addColumn<Bytes>("echo");
         QTest::newRow("key state: Left Shift and A")
-            << frame({0x01, 0x04, 0, 0, 0, 0x0F, 0x02, 0, 0x04})
-            << frame({0x01, 0x04, 0, 0, 0, 0x09, 0x02, 0, 0x04});
+            << frame({0x01, 0x04, 0, 0, 0, 0x0F, 0x02, 0, 0x04}) << frame({0x01, 0x04, 0, 0, 0, 0x09, 0x02, 0, 0x04});
         Bytes full = frame({0x01, 0x05, 0, 0, 0, 0x15, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 0xEE, 0xEE});
         QTest::newRow("full key: bytes 6-18 only")
             << full << frame({0x01, 0x05, 0, 0, 0, 0x15, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13});

@@ -196,9 +196,8 @@ private slots:
     // (cleanup checks both; the sanitizer build checks memory).
     void plugCycles()
     {
-        const int cycles = qEnvironmentVariableIntValue("TKT_PLUG_CYCLES") > 0
-                               ? qEnvironmentVariableIntValue("TKT_PLUG_CYCLES")
-                               : 200;
+        const int cycles =
+            qEnvironmentVariableIntValue("TKT_PLUG_CYCLES") > 0 ? qEnvironmentVariableIntValue("TKT_PLUG_CYCLES") : 200;
         SimKeyboardConfig c = keyboardConfig();
         c.liveKeyStateMs = 5; // reports in flight at every unplug
         SimKeyboard kb = SimKeyboard::plugIn(c);

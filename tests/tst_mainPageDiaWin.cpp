@@ -64,12 +64,14 @@ private slots:
         QLabel *disconnects = window.findChild<QLabel *>(QStringLiteral("label_DisconNum"));
 
         // Another device's notification changes nothing.
-        std::vector<unsigned char> other = interfaceRecord(L"\\\\?\\USB#VID_046D&PID_C31C#6&1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+        std::vector<unsigned char> other =
+            interfaceRecord(L"\\\\?\\USB#VID_046D&PID_C31C#6&1#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
         SendMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, LPARAM(other.data()));
         QTest::qWait(700);
         QVERIFY(progress->text().isEmpty() || !progress->text().contains(QStringLiteral("insert")));
 
-        std::vector<unsigned char> ours = interfaceRecord(L"\\\\?\\USB#VID_0416&PID_B23C#6&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
+        std::vector<unsigned char> ours =
+            interfaceRecord(L"\\\\?\\USB#VID_0416&PID_B23C#6&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
         SendMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, LPARAM(ours.data()));
         QCOMPARE(progress->text(), QStringLiteral("Hid 01 insert begin ---***>>> 01"));
         QTRY_COMPARE_WITH_TIMEOUT(progress->text(), QStringLiteral("Hid insert end ---*>>> 02"), 10000);

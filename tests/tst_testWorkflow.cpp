@@ -97,18 +97,17 @@ void tst_testWorkflow::events_data()
 
     QTest::newRow("window built") << "" << 0 << "start=1 stop=0 ir=0 colours=0 light=0 production=0 standard=1"
                                   << QStringList() << false;
-    QTest::newRow("key test start") << "start" << 0
-                                    << "start=0 stop=1 ir=0 colours=0 light=0 production=0 standard=1"
+    QTest::newRow("key test start") << "start" << 0 << "start=0 stop=1 ir=0 colours=0 light=0 production=0 standard=1"
                                     << QStringList() << false;
     QTest::newRow("key test stop") << "start stop" << 0
-                                   << "start=1 stop=0 ir=0 colours=0 light=0 production=0 standard=1"
-                                   << QStringList() << false;
+                                   << "start=1 stop=0 ir=0 colours=0 light=0 production=0 standard=1" << QStringList()
+                                   << false;
     QTest::newRow("connect opens the light test with the saved type")
         << "start connect" << 3 << "start=0 stop=1 ir=0 colours=1 light=1 production=0 standard=1"
         << QStringList{"light 3"} << false;
     QTest::newRow("saved type out of range is sent as it is")
-        << "connect" << 7 << "start=1 stop=0 ir=0 colours=1 light=1 production=0 standard=1"
-        << QStringList{"light 7"} << false;
+        << "connect" << 7 << "start=1 stop=0 ir=0 colours=1 light=1 production=0 standard=1" << QStringList{"light 7"}
+        << false;
     QTest::newRow("light test closed sends light off")
         << "connect light" << 3 << "start=1 stop=0 ir=0 colours=0 light=0 production=0 standard=1"
         << QStringList{"light 3", "light 99"} << false;
@@ -118,8 +117,7 @@ void tst_testWorkflow::events_data()
         << "start connect ir" << 0 << "start=0 stop=0 ir=1 colours=1 light=1 production=0 standard=0"
         << QStringList{"light 0"} << true;
     QTest::newRow("IR/HE while disconnected only sets the mode")
-        << "start ir" << 0 << "start=0 stop=1 ir=0 colours=0 light=0 production=0 standard=0" << QStringList()
-        << true;
+        << "start ir" << 0 << "start=0 stop=1 ir=0 colours=0 light=0 production=0 standard=0" << QStringList() << true;
     QTest::newRow("key check on a standard platform")
         << "connect ir check" << 0 << "start=0 stop=0 ir=1 colours=1 light=1 production=0 standard=0"
         << QStringList{"light 0", "check"} << true;
@@ -127,12 +125,10 @@ void tst_testWorkflow::events_data()
         << "magnetic connect ir check" << 0 << "start=0 stop=0 ir=0 colours=1 light=1 production=1 standard=0"
         << QStringList{"light 0", "enter"} << true;
     QTest::newRow("verdict enables the check again")
-        << "magnetic connect ir check verdict" << 0
-        << "start=0 stop=0 ir=1 colours=1 light=1 production=1 standard=0" << QStringList{"light 0", "enter"}
-        << true;
+        << "magnetic connect ir check verdict" << 0 << "start=0 stop=0 ir=1 colours=1 light=1 production=1 standard=0"
+        << QStringList{"light 0", "enter"} << true;
     QTest::newRow("standard test on the magnetic platform leaves the run")
-        << "magnetic connect ir check standard" << 0
-        << "start=0 stop=1 ir=0 colours=1 light=1 production=0 standard=1"
+        << "magnetic connect ir check standard" << 0 << "start=0 stop=1 ir=0 colours=1 light=1 production=0 standard=1"
         << QStringList{"light 0", "enter", "leave"} << false;
     QTest::newRow("standard test elsewhere sends nothing")
         << "connect ir standard" << 0 << "start=0 stop=1 ir=0 colours=1 light=1 production=0 standard=1"
@@ -148,8 +144,7 @@ void tst_testWorkflow::events_data()
         << false;
     QTest::newRow("removal resets every control and sends nothing")
         << "magnetic start connect ir check remove" << 0
-        << "start=1 stop=0 ir=0 colours=0 light=0 production=0 standard=1" << QStringList{"light 0", "enter"}
-        << false;
+        << "start=1 stop=0 ir=0 colours=0 light=0 production=0 standard=1" << QStringList{"light 0", "enter"} << false;
     QTest::newRow("replug after a removal opens the light test again")
         << "start connect remove connect" << 4 << "start=1 stop=0 ir=0 colours=1 light=1 production=0 standard=1"
         << QStringList{"light 4", "light 4"} << false;

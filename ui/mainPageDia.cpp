@@ -20,15 +20,15 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDateTime>
+#include <QDebug>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <QIcon>
 #include <QMovie>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
 #include <QTimer>
 #include <QTranslator>
@@ -446,14 +446,13 @@ void mainPageDia::onHidDataArrived(unsigned char *data, int length)
             m_keyMatrix.addMasks(answer.columns);
             makeBadKeyDecList(kCalibrationResult);
         }
-        m_unitRecorder.calibrationAnswer(m_responseCalibrationStatus,
-                                         step.applyMasks && m_keyMatrix.isComplete() ? m_badKeyDecList
-                                                                                     : std::vector<int>());
+        m_unitRecorder.calibrationAnswer(m_responseCalibrationStatus, step.applyMasks && m_keyMatrix.isComplete()
+                                                                          ? m_badKeyDecList
+                                                                          : std::vector<int>());
         if (step.verdict != ProductionVerdict::None) {
             m_movie->stop();
-            ui->label_ProductionTesting->setText(step.verdict == ProductionVerdict::Successful
-                                                     ? tr("Production Successful")
-                                                     : tr("Production Failed"));
+            ui->label_ProductionTesting->setText(
+                step.verdict == ProductionVerdict::Successful ? tr("Production Successful") : tr("Production Failed"));
         }
         if (step.finished) {
             m_workflow.productionFinished();
@@ -541,7 +540,7 @@ void mainPageDia::sendFullKey(unsigned char *data)
 }
 
 void mainPageDia::sendHid_MultimediaWebTool_0x06Cmd(int operateTypeMultimedia, int operateTypeHttp,
-                                                     int operateTypeTools)
+                                                    int operateTypeTools)
 {
     const HidReport report = buildMultimediaReport(operateTypeMultimedia, operateTypeHttp, operateTypeTools);
     if (m_hidInterFace->queueWriteData(report.data()) < 0) {
