@@ -26,3 +26,16 @@ function(add_unit_test)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env};${T_ENV}" LABELS "${T_LABELS}")
 endfunction()
+
+# The window reads its catalogues and the key layout beside its executable:
+# places target's executable in dir with both copied in, so a window test or
+# benchmark gets a folder of its own and other programs keep seeing no layout.
+function(place_with_window_data target dir)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${dir}")
+    add_dependencies(${target} tkt_translations)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND "${CMAKE_COMMAND}" -E copy_directory "${TKT_TRANSLATION_DIR}" "${dir}/translation"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${dir}/configDir"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${TKT_LAYOUT_SOURCE}" "${dir}/configDir/KeyInfo.config"
+        VERBATIM)
+endfunction()

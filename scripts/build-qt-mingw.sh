@@ -21,7 +21,7 @@ win="$work/qtbase-src/src/plugins/platforms/windows"
 sed -i 's/^qtConfig(tabletevent) {/false {/' "$win/windows.pri"
 sed -i 's/#if QT_CONFIG(tabletevent)/#if 0 \/\/ no Wintab header/' "$win/qwindowscontext.cpp"
 
-# Qt's win32-g++ spec calls ${CROSS_COMPILE}gcc/g++: the POSIX thread model
+# Qt's win32-g++ make configuration calls ${CROSS_COMPILE}gcc/g++: the POSIX thread model
 # ones, so that Qt and the program share one libstdc++.
 mkdir -p "$work/bin"
 for t in gcc g++; do ln -sf "/usr/bin/x86_64-w64-mingw32-$t-posix" "$work/bin/x86_64-w64-mingw32-$t"; done

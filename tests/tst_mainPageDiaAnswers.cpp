@@ -10,9 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QRadioButton>
-#include <QStandardPaths>
 
 #include <memory>
 
@@ -84,9 +82,7 @@ private slots:
 
     void init()
     {
-        SimKeyboard::resetAll();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
-        logLines().clear();
+        startClean();
     }
 
     void cleanup()

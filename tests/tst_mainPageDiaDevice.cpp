@@ -7,8 +7,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
-#include <QStandardPaths>
 
 #include <memory>
 
@@ -66,9 +64,7 @@ private slots:
 
     void init()
     {
-        SimKeyboard::resetAll();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
-        logLines().clear();
+        startClean();
     }
 
     void cleanup()

@@ -9,9 +9,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDir>
 #include <QRadioButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -31,8 +29,7 @@ private slots:
     void initTestCase()
     {
         recordLog();
-        SimKeyboard::resetAll();
-        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
+        startClean();
     }
 
     void cleanup() { m_window.reset(); }

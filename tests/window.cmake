@@ -5,19 +5,10 @@ add_unit_test(NAME tst_userSettings LIBS tkt_ui)
 add_unit_test(NAME tst_testWorkflow LIBS tkt_workflow)
 add_unit_test(NAME tst_deviceEventQueue LIBS tkt_workflow)
 
-# The window reads its catalogues and the key layout beside its executable, so
-# each window test gets a folder of its own with both copied in; other tests in
-# <build>/tests keep seeing no layout file there.
+# Each window test in a folder of its own with the window's data beside it.
 function(add_window_test name)
     add_unit_test(NAME ${name} ${ARGN})
-    set(dir "${CMAKE_BINARY_DIR}/tests/${name}")
-    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${dir}")
-    add_dependencies(${name} tkt_translations)
-    add_custom_command(TARGET ${name} POST_BUILD
-        COMMAND "${CMAKE_COMMAND}" -E copy_directory "${TKT_TRANSLATION_DIR}" "${dir}/translation"
-        COMMAND "${CMAKE_COMMAND}" -E make_directory "${dir}/configDir"
-        COMMAND "${CMAKE_COMMAND}" -E copy "${TKT_LAYOUT_SOURCE}" "${dir}/configDir/KeyInfo.config"
-        VERBATIM)
+    place_with_window_data(${name} "${CMAKE_BINARY_DIR}/tests/${name}")
 endfunction()
 
 # Reads the X server's lock indicators, so it is built where X11 is.

@@ -509,11 +509,6 @@ void mainPageDia::makeBadKeyDecList(int mode)
         m_unitRecorder.keyCheckResult(m_badKeyDecList);
 }
 
-void mainPageDia::updateSixKeyReport(int usage, bool pressed)
-{
-    m_sixKeys.updateSixKeyReport(usage, pressed);
-}
-
 int mainPageDia::getSpecalKeyDec(int keyDec)
 {
     return specialKeyDec(keyDec);

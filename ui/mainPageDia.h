@@ -115,7 +115,6 @@ private:
     // The controls as the workflow says they are now.
     void showControls();
     void makeBadKeyDecList(int mode);
-    void updateSixKeyReport(int usage, bool pressed);
     void showCalibrationStatus(bool calibrated);
     // The unit record: the keyboard's identity as connected, the variant's keys, and the record kept at the end.
     void startUnitRecord();

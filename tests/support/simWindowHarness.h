@@ -7,7 +7,9 @@
 #include "mainPageDia.h"
 #include "simKeyboard.h"
 
+#include <QDir>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QtTest>
 
@@ -40,6 +42,15 @@ inline void recordMessage(QtMsgType type, const QMessageLogContext &context, con
 inline void recordLog()
 {
     previousHandler() = qInstallMessageHandler(recordMessage);
+}
+
+// Each test starts from nothing: no keyboards plugged in, no settings or
+// records left by the one before, an empty log.
+inline void startClean()
+{
+    sim::SimKeyboard::resetAll();
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
+    logLines().clear();
 }
 
 inline int logCount(const QString &part)
