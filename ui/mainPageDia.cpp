@@ -908,7 +908,6 @@ void mainPageDia::runRemoval(const QString &path, bool linkLost)
         return;
     }
     m_bRemovalHandled = linkLost;
-    m_bLinkLostRemoval = linkLost;
     log(QStringLiteral("-----USB Status: 已检测到USB设备拔出"));
     ui->label_ConnectStatus_02->setText(QStringLiteral("Hid 01 hid output begin ---***>>> 01"));
     after(300, [this, path, linkLost]() {
@@ -959,7 +958,8 @@ void mainPageDia::closeUSB_HidDevice()
     // Cleared here, before the close task: the GUI thread is the one that reads it.
     m_bConnected = false;
     m_workflow.setConnected(false);
-    endUnitRecord(m_bLinkLostRemoval ? UnitEnd::LinkLost : UnitEnd::Removal);
+    // Set for this removal alone: it was found by the failing reads.
+    endUnitRecord(m_bRemovalHandled ? UnitEnd::LinkLost : UnitEnd::Removal);
     offGuiThread([link = m_hidInterFace]() { link->closeHid(); },
                  [this]() {
                      // Whatever the old keyboard was still owed is not for the next one.

@@ -187,6 +187,4 @@ private:
     SixKeyTracker m_sixKeys;
     UnitRecorder m_unitRecorder;
     ResultStore *m_resultStore = nullptr;
-    // The removal under way was found by failing reads, not told by the bus.
-    bool m_bLinkLostRemoval = false;
 };
