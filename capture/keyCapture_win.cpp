@@ -36,7 +36,8 @@ LRESULT CALLBACK keyboardHookProc(int nCode, WPARAM wParam, LPARAM lParam)
 
     const auto *kbd = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
     const bool ctrlDown = GetAsyncKeyState(VkControl) < 0;
-    switch (keyboardHookCore().handleKeyEvent(nCode, kbd->vkCode, kbd->scanCode, kbd->flags, ctrlDown, kbd->time)) {
+    switch (keyboardHookCore().handleKeyEvent(nCode, kbd->vkCode, kbd->scanCode, kbd->flags, ctrlDown,
+                                              std::int64_t(kbd->time) * 1000)) {
     case HookOutcome::LetThrough:
         return 0;
     case HookOutcome::Swallow:

@@ -214,7 +214,7 @@ void X11KeyGrab::handleKey(const XKeyEvent &event)
     // The grab already keeps the event from every other client, so the
     // outcome (let through or swallow) has nothing left to decide here.
     keyboardHookCore().handleKeyEvent(0, key.vkCode, key.scanCode, key.flags, m_keys.ctrlDown(),
-                                      static_cast<std::uint32_t>(event.time));
+                                      std::int64_t(event.time) * 1000);
 }
 
 } // namespace

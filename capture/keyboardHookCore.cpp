@@ -29,11 +29,11 @@ bool KeyboardHookCore::isLetThroughKey(std::uint32_t vkCode)
 }
 
 HookOutcome KeyboardHookCore::handleKeyEvent(int nCode, std::uint32_t vkCode, std::uint32_t scanCode,
-                                             std::uint32_t flags, bool ctrlDown, std::uint32_t eventTimeMs)
+                                             std::uint32_t flags, bool ctrlDown, std::int64_t eventTimeUs)
 {
     if (nCode != 0)
         return HookOutcome::PassAlongChain;
-    m_eventTimeMs = eventTimeMs;
+    m_eventTimeUs = eventTimeUs;
 
     if (isPressFlags(flags)) {
         // A held key going down again is the system's automatic repeat: the

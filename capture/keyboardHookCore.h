@@ -26,13 +26,14 @@ public:
     // Runs the hook procedure's steps for one event. Hands an accepted event
     // to the target entered under "HOOK" (if any) with ctrlDown, and writes the
     // hook's log line for it.
-    // eventTimeMs is the capture source's own time of the event (the hook
-    // record's time under Windows, the X server's under X11), so timing
-    // between keys does not depend on when the event got handled.
+    // eventTimeUs is the capture source's own time of the event in
+    // microseconds (the hook record's or the X server's milliseconds times
+    // 1000, a kernel input event's own time), so timing between keys does not
+    // depend on when the event got handled.
     HookOutcome handleKeyEvent(int nCode, std::uint32_t vkCode, std::uint32_t scanCode, std::uint32_t flags,
-                               bool ctrlDown, std::uint32_t eventTimeMs = 0);
+                               bool ctrlDown, std::int64_t eventTimeUs = 0);
     // The time of the event being handed to the target (or handed last).
-    std::uint32_t eventTimeMs() const { return m_eventTimeMs; }
+    std::int64_t eventTimeUs() const { return m_eventTimeUs; }
 
     // Test start: all slots zero, nothing held.
     void clearHeldKeys();
@@ -56,7 +57,7 @@ private:
 
     unsigned char m_heldKeys[HeldKeySlots] = {};
     int m_heldKeyCount = 0;
-    std::uint32_t m_eventTimeMs = 0;
+    std::int64_t m_eventTimeUs = 0;
 };
 
 // The process-wide state the hook procedures use.

@@ -54,7 +54,7 @@ void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs)
     m_lastRelease.clear();
 }
 
-void UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeMs)
+void UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeUs)
 {
     if (!m_record)
         return;
@@ -64,23 +64,23 @@ void UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeMs)
     const auto released = m_lastRelease.find(qtDec);
     if (released == m_lastRelease.end())
         return;
-    const std::int64_t gap = eventTimeMs - released->second;
+    const std::int64_t gapUs = eventTimeUs - released->second;
     // The release is used up: an automatic repeat of this press that follows
     // is not a second bounce.
     m_lastRelease.erase(released);
-    if (gap < 0 || gap >= m_chatterThresholdMs)
+    if (gapUs < 0 || gapUs >= std::int64_t(m_chatterThresholdMs) * 1000)
         return;
     ++m_record->chatterCount;
     if (m_record->chatter.size() < UnitRecord::MaxChatterEvents)
-        m_record->chatter.push_back({qtDec, gap});
+        m_record->chatter.push_back({qtDec, gapUs / 1000});
 }
 
-void UnitRecorder::keyReleased(int qtDec, std::int64_t eventTimeMs)
+void UnitRecorder::keyReleased(int qtDec, std::int64_t eventTimeUs)
 {
     if (!m_record)
         return;
     if (m_lastRelease.size() < MaxDistinctKeys || m_lastRelease.count(qtDec))
-        m_lastRelease[qtDec] = eventTimeMs;
+        m_lastRelease[qtDec] = eventTimeUs;
 }
 
 void UnitRecorder::setVariantKeys(std::vector<int> qtDecs)

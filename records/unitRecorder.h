@@ -12,7 +12,7 @@
 // Builds one UnitRecord from what the window sees: the keyboard's connection,
 // key events, the key check, calibration answers and the unit's end. Holds no
 // clock of its own: every time comes in with its event, key times from the
-// capture backend (the X server's or the hook record's), so chatter is judged
+// capture backend (the X server's, the hook record's, the kernel's), so chatter is judged
 // on when the keys moved, not on when the GUI got round to them.
 //
 // Events while no unit runs are ignored, except the variant's keys, which stay
@@ -29,8 +29,9 @@ public:
     // Ends nothing: a unit still running when another starts is dropped, as
     // the window always ends one before it connects the next.
     void unitStarted(const UnitIdentity &identity, std::int64_t utcMs);
-    void keyPressed(int qtDec, std::int64_t eventTimeMs);
-    void keyReleased(int qtDec, std::int64_t eventTimeMs);
+    // Key times are the capture's own, in microseconds.
+    void keyPressed(int qtDec, std::int64_t eventTimeUs);
+    void keyReleased(int qtDec, std::int64_t eventTimeUs);
     void setVariantKeys(std::vector<int> qtDecs);
     // The last key check of the unit counts.
     void keyCheckResult(std::vector<int> badKeyDecs);

@@ -8,7 +8,7 @@ Q_DECLARE_METATYPE(std::vector<int>)
 namespace {
 
 // Feeds the recorder a script: "variant 65 66", "down 65 100" / "up 65 130"
-// (key, event time), "check 4 5", "cal 1 4 5" (status, keys). Comma-separated.
+// (key, event time in ms), "check 4 5", "cal 1 4 5" (status, keys). Comma-separated.
 void play(UnitRecorder &recorder, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -20,9 +20,9 @@ void play(UnitRecorder &recorder, const QString &script)
         if (verb == QLatin1String("variant"))
             recorder.setVariantKeys(numbers);
         else if (verb == QLatin1String("down"))
-            recorder.keyPressed(numbers.at(0), numbers.at(1));
+            recorder.keyPressed(numbers.at(0), numbers.at(1) * 1000);
         else if (verb == QLatin1String("up"))
-            recorder.keyReleased(numbers.at(0), numbers.at(1));
+            recorder.keyReleased(numbers.at(0), numbers.at(1) * 1000);
         else if (verb == QLatin1String("check"))
             recorder.keyCheckResult(numbers);
         else if (verb == QLatin1String("cal"))

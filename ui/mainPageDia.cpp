@@ -133,7 +133,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     // Key times come from the capture source (the event being handed on right
     // now), so chatter is judged on when the key moved.
     connect(m_keyboardPage, &keyboardPage::sigKeyEvent, this, [this](int qtDec, bool pressed) {
-        const std::int64_t at = keyboardHookCore().eventTimeMs();
+        const std::int64_t at = keyboardHookCore().eventTimeUs();
         if (pressed)
             m_unitRecorder.keyPressed(qtDec, at);
         else
