@@ -37,15 +37,23 @@ LineForwarder::~LineForwarder()
     stop();
 }
 
-QString LineForwarder::createTableStatement()
+QStringList LineForwarder::schemaStatements()
 {
-    return QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS unit_results ("
-        "unit_id text PRIMARY KEY, start_utc_ms bigint NOT NULL, end_utc_ms bigint NOT NULL, station text,"
-        " tool_version text, vid integer, pid integer, manufacturer text, product text, model text, version text,"
-        " link_path text, keys_pressed_count integer, keys_pressed text, keys_never_pressed text,"
-        " chatter_count bigint, chatter text, key_check_run integer, key_check_bad_keys text, calibration_keys text,"
-        " verdict text, outcome text, ended text, received_at timestamptz NOT NULL DEFAULT now())");
+    // The table as the first tool that used it made it, then each later
+    // column added where missing: a server set up by an older tool keeps its
+    // rows as they were, and older stations still insert (their columns are
+    // a subset).
+    return {QStringLiteral(
+                "CREATE TABLE IF NOT EXISTS unit_results ("
+                "unit_id text PRIMARY KEY, start_utc_ms bigint NOT NULL, end_utc_ms bigint NOT NULL, station text,"
+                " tool_version text, vid integer, pid integer, manufacturer text, product text, model text,"
+                " version text, link_path text, keys_pressed_count integer, keys_pressed text, keys_never_pressed text,"
+                " chatter_count bigint, chatter text, key_check_run integer, key_check_bad_keys text,"
+                " calibration_keys text, verdict text, outcome text, ended text,"
+                " received_at timestamptz NOT NULL DEFAULT now())"),
+            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS serial text"),
+            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS max_keys_held integer"),
+            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reasons text")};
 }
 
 void LineForwarder::start()
@@ -104,7 +112,8 @@ bool LineForwarder::ensureServer()
             query.exec(QStringLiteral("SET client_min_messages = warning"));
             // Another station may make the table at the same moment; the
             // insert below tells whether it is there.
-            query.exec(createTableStatement());
+            for (const QString &statement : schemaStatements())
+                query.exec(statement);
             m_serverUp = true;
         } else {
             error = db.lastError().text();

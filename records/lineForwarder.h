@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QTimer;
 
@@ -35,9 +36,10 @@ public:
     // One batch: the number delivered (0 when nothing waits), -1 on failure.
     int forwardBatch();
 
-    // Statements that make the line store's table; run by the forwarder on
-    // every new connection, and by whoever sets a server up.
-    static QString createTableStatement();
+    // Statements that make the line store's table or bring an older one up
+    // to date; run by the forwarder on every new connection, and by whoever
+    // sets a server up.
+    static QStringList schemaStatements();
 
 signals:
     void forwarded(int count);

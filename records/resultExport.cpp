@@ -82,8 +82,11 @@ QString csvRow(const UnitRecord &r)
                                 text(joinKeys(r.keyCheckBadKeys)),
                                 text(joinKeys(r.calibrationKeys)),
                                 QString::fromLatin1(verdictName(r.verdict)),
-                                QString::fromLatin1(outcomeName(unitOutcome(r))),
-                                QString::fromLatin1(unitEndName(r.ended))};
+                                QString::fromLatin1(outcomeName(r.outcome)),
+                                QString::fromLatin1(unitEndName(r.ended)),
+                                cellText(id.serial),
+                                QString::number(r.maxKeysHeld),
+                                cellText(r.reasons)};
     QStringList quoted;
     for (const QString &field : fields)
         quoted << csvField(field);
@@ -122,7 +125,8 @@ QString csvHeader()
 {
     return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
                           "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
-                          "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended");
+                          "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
+                          "max_keys_held,reasons");
 }
 
 QString csvField(const QString &value)
@@ -183,37 +187,46 @@ bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFil
 bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error)
 {
     QVariantList values;
-    const QString statement = QStringLiteral("SELECT date(start_utc_ms / 1000, 'unixepoch') AS day, vid, pid, count(*),"
-                                             " sum(outcome = 'passed'), sum(outcome = 'failed'), sum(chatter_count > 0)"
-                                             " FROM units%1 GROUP BY day, vid, pid ORDER BY day, vid, pid")
-                                  .arg(whereClause(filter, values));
-    const QString format = QStringLiteral("%1  %2  %3  %4  %5  %6\n");
-    auto line = [&](const QString &day, const QString &platform, qint64 units, qint64 passed, qint64 failed,
-                    qint64 chatter) {
-        out << format.arg(day, -10).arg(platform, -9).arg(units, 7).arg(passed, 7).arg(failed, 7).arg(chatter, 7);
+    const QString statement =
+        QStringLiteral("SELECT date(start_utc_ms / 1000, 'unixepoch') AS day, vid, pid, count(*),"
+                       " sum(outcome = 'passed'), sum(outcome = 'failed'), sum(outcome = 'incomplete'),"
+                       " sum(chatter_count > 0)"
+                       " FROM units%1 GROUP BY day, vid, pid ORDER BY day, vid, pid")
+            .arg(whereClause(filter, values));
+    // units, passed, failed, incomplete, chatter
+    constexpr int Counts = 5;
+    static const int widths[Counts] = {7, 7, 7, 10, 7};
+    auto line = [&](const QString &day, const QString &platform, const QStringList &counts) {
+        out << day.leftJustified(10) << "  " << platform.leftJustified(9);
+        for (int i = 0; i < Counts; ++i)
+            out << "  " << counts.at(i).rightJustified(widths[i]);
+        out << "\n";
     };
-    qint64 total[4] = {};
-    out << format.arg(QStringLiteral("day"), -10)
-               .arg(QStringLiteral("platform"), -9)
-               .arg(QStringLiteral("units"), 7)
-               .arg(QStringLiteral("passed"), 7)
-               .arg(QStringLiteral("failed"), 7)
-               .arg(QStringLiteral("chatter"), 7);
+    qint64 total[Counts] = {};
+    line(QStringLiteral("day"), QStringLiteral("platform"),
+         {QStringLiteral("units"), QStringLiteral("passed"), QStringLiteral("failed"), QStringLiteral("incomplete"),
+          QStringLiteral("chatter")});
+    auto texts = [](const qint64 *counts) {
+        QStringList out;
+        for (int i = 0; i < Counts; ++i)
+            out << QString::number(counts[i]);
+        return out;
+    };
     const bool ok = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
-        qint64 counts[4];
-        for (int i = 0; i < 4; ++i) {
+        qint64 counts[Counts];
+        for (int i = 0; i < Counts; ++i) {
             counts[i] = query.value(3 + i).toLongLong();
             total[i] += counts[i];
         }
         line(query.value(0).toString(),
              hex4(static_cast<quint16>(query.value(1).toInt())) + QLatin1Char(':') +
                  hex4(static_cast<quint16>(query.value(2).toInt())),
-             counts[0], counts[1], counts[2], counts[3]);
+             texts(counts));
         return true;
     });
     if (!ok)
         return false;
-    line(QStringLiteral("total"), QString(), total[0], total[1], total[2], total[3]);
+    line(QStringLiteral("total"), QString(), texts(total));
     out.flush();
     return true;
 }

@@ -11,7 +11,7 @@ namespace resultSchema {
 const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
-    "key_check_bad_keys, calibration_keys, verdict, outcome, ended";
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons";
 
 namespace {
 
@@ -32,11 +32,20 @@ const QStringList &stepStatements(int step)
     static const QStringList two = {
         QStringLiteral("CREATE TABLE line_queue (unit_id TEXT PRIMARY KEY NOT NULL, queued_utc_ms INTEGER NOT NULL)"),
     };
+    // Rows of older units keep what they had: no serial, no reasons, and the
+    // outcome the tool of their day gave.
+    static const QStringList three = {
+        QStringLiteral("ALTER TABLE units ADD COLUMN serial TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN max_keys_held INTEGER"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN reasons TEXT"),
+    };
     switch (step) {
     case 1:
         return one;
     case 2:
         return two;
+    case 3:
+        return three;
     default:
         return none;
     }
@@ -139,8 +148,11 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(text(joinKeys(record.keyCheckBadKeys)));
     query.addBindValue(text(joinKeys(record.calibrationKeys)));
     query.addBindValue(QString::fromLatin1(verdictName(record.verdict)));
-    query.addBindValue(QString::fromLatin1(outcomeName(unitOutcome(record))));
+    query.addBindValue(QString::fromLatin1(outcomeName(record.outcome)));
     query.addBindValue(QString::fromLatin1(unitEndName(record.ended)));
+    query.addBindValue(text(id.serial));
+    query.addBindValue(record.maxKeysHeld);
+    query.addBindValue(text(record.reasons));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -170,8 +182,11 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     record.keyCheckBadKeys = splitKeys(stdText(next()));
     record.calibrationKeys = splitKeys(stdText(next()));
     verdictFromName(stdText(next()), record.verdict);
-    next(); // the outcome follows from the fields
+    outcomeFromName(stdText(next()), record.outcome);
     unitEndFromName(stdText(next()), record.ended);
+    id.serial = stdText(next());
+    record.maxKeysHeld = next().toInt();
+    record.reasons = stdText(next());
     return record;
 }
 

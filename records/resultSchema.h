@@ -12,12 +12,13 @@ class QSqlQuery;
 // writer, the export and the line store (which keeps the same columns).
 namespace resultSchema {
 
-// 1: units. 2: the line store's queue.
-constexpr int CurrentVersion = 2;
+// 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
+// and the verdict's reasons.
+constexpr int CurrentVersion = 3;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
-constexpr int UnitColumnCount = 23;
+constexpr int UnitColumnCount = 26;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store

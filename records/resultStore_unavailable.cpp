@@ -30,6 +30,6 @@ void ResultStore::save(UnitRecord record)
                               .arg(record.keysPressed.size())
                               .arg(bad.trimmed())
                               .arg(QLatin1String(verdictName(record.verdict)))
-                              .arg(QLatin1String(outcomeName(unitOutcome(record))))
+                              .arg(QLatin1String(outcomeName(record.outcome)))
                               .arg(QLatin1String(unitEndName(record.ended)));
 }

@@ -31,15 +31,6 @@ template <typename T> bool parseWhole(const char *first, const char *last, T &va
 
 } // namespace
 
-UnitOutcome unitOutcome(const UnitRecord &record)
-{
-    if (record.verdict == Verdict::Failed || !record.keyCheckBadKeys.empty())
-        return UnitOutcome::Failed;
-    if (record.verdict == Verdict::Successful || record.keyCheckRun)
-        return UnitOutcome::Passed;
-    return UnitOutcome::Untested;
-}
-
 const char *verdictName(Verdict verdict)
 {
     switch (verdict) {
@@ -75,6 +66,8 @@ const char *outcomeName(UnitOutcome outcome)
         return "passed";
     case UnitOutcome::Failed:
         return "failed";
+    case UnitOutcome::Incomplete:
+        return "incomplete";
     case UnitOutcome::Untested:
         break;
     }
@@ -86,6 +79,17 @@ bool verdictFromName(const std::string &name, Verdict &verdict)
     for (Verdict v : {Verdict::None, Verdict::Successful, Verdict::Failed}) {
         if (name == verdictName(v)) {
             verdict = v;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool outcomeFromName(const std::string &name, UnitOutcome &outcome)
+{
+    for (UnitOutcome o : {UnitOutcome::Untested, UnitOutcome::Passed, UnitOutcome::Failed, UnitOutcome::Incomplete}) {
+        if (name == outcomeName(o)) {
+            outcome = o;
             return true;
         }
     }

@@ -25,13 +25,15 @@ enum class UnitEnd
     Close      // the window was closed
 };
 
-// What the line counts a unit as. Failed wins: a unit that failed one check
-// and passed another is a failed unit.
+// What the line counts a unit as: the unit's verdict when it ended. A unit
+// still being tested at its end is incomplete, or untested when nothing of it
+// was tried (no key, no check, no calibration answer).
 enum class UnitOutcome
 {
     Untested,
     Passed,
-    Failed
+    Failed,
+    Incomplete
 };
 
 // What is known of the keyboard when its link comes up. Texts are UTF-8 as the
@@ -47,6 +49,7 @@ struct UnitIdentity
     std::string model;
     std::string version;
     std::string linkPath; // the vendor interface's path
+    std::string serial;   // the unit's serial label as typed or scanned; empty when none was given
 };
 
 struct ChatterEvent
@@ -75,16 +78,19 @@ struct UnitRecord
 
     UnitEnd ended = UnitEnd::Close;
 
+    UnitOutcome outcome = UnitOutcome::Untested;
+    std::string reasons; // why, as the verdict gave them at the end, joined by "; "
+    int maxKeysHeld = 0; // the most keys held down at once
+
     static constexpr std::size_t MaxChatterEvents = 1000;
 };
-
-UnitOutcome unitOutcome(const UnitRecord &record);
 
 // Stable names, as the stores and the export write them.
 const char *verdictName(Verdict verdict);     // "none", "successful", "failed"
 const char *unitEndName(UnitEnd end);         // "removal", "link lost", "selection", "close"
-const char *outcomeName(UnitOutcome outcome); // "untested", "passed", "failed"
+const char *outcomeName(UnitOutcome outcome); // "untested", "passed", "failed", "incomplete"
 bool verdictFromName(const std::string &name, Verdict &verdict);
+bool outcomeFromName(const std::string &name, UnitOutcome &outcome);
 bool unitEndFromName(const std::string &name, UnitEnd &end);
 
 // Texts from the firmware are stored in databases that cannot hold a NUL

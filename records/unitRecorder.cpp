@@ -1,5 +1,7 @@
 #include "unitRecorder.h"
 
+#include "verdictText.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -34,7 +36,7 @@ std::string UnitRecorder::newUnitId()
     return text;
 }
 
-void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs)
+void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs, bool magnetic)
 {
     UnitRecord record;
     record.unitId = newUnitId();
@@ -48,31 +50,36 @@ void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs)
     record.identity.model = cleanText(identity.model);
     record.identity.version = cleanText(identity.version);
     record.identity.linkPath = cleanText(identity.linkPath);
+    record.identity.serial = cleanText(identity.serial);
+    m_verdict.unitStarted(!record.identity.serial.empty(), magnetic);
     m_record = std::move(record);
     m_pressed.clear();
     m_calibrationKeys.clear();
     m_lastRelease.clear();
 }
 
-void UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeUs)
+bool UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeUs)
 {
     if (!m_record)
-        return;
+        return false;
     if (m_pressed.size() < MaxDistinctKeys)
         m_pressed.insert(qtDec);
+    m_verdict.keyPressed(qtDec);
 
     const auto released = m_lastRelease.find(qtDec);
     if (released == m_lastRelease.end())
-        return;
+        return false;
     const std::int64_t gapUs = eventTimeUs - released->second;
     // The release is used up: an automatic repeat of this press that follows
     // is not a second bounce.
     m_lastRelease.erase(released);
     if (gapUs < 0 || gapUs >= std::int64_t(m_chatterThresholdMs) * 1000)
-        return;
+        return false;
     ++m_record->chatterCount;
     if (m_record->chatter.size() < UnitRecord::MaxChatterEvents)
         m_record->chatter.push_back({qtDec, gapUs / 1000});
+    m_verdict.chatter(qtDec, gapUs / 1000);
+    return true;
 }
 
 void UnitRecorder::keyReleased(int qtDec, std::int64_t eventTimeUs)
@@ -81,6 +88,7 @@ void UnitRecorder::keyReleased(int qtDec, std::int64_t eventTimeUs)
         return;
     if (m_lastRelease.size() < MaxDistinctKeys || m_lastRelease.count(qtDec))
         m_lastRelease[qtDec] = eventTimeUs;
+    m_verdict.keyReleased(qtDec);
 }
 
 void UnitRecorder::setVariantKeys(std::vector<int> qtDecs)
@@ -88,6 +96,30 @@ void UnitRecorder::setVariantKeys(std::vector<int> qtDecs)
     if (qtDecs.size() > MaxDistinctKeys)
         qtDecs.resize(MaxDistinctKeys);
     m_variantKeys = sortedUnique(std::move(qtDecs));
+    m_verdict.setWantedKeys(m_variantKeys);
+}
+
+void UnitRecorder::setKeyNames(std::map<int, std::string> names)
+{
+    m_keyNames = std::move(names);
+}
+
+std::string UnitRecorder::keyName(int qtDec) const
+{
+    const auto found = m_keyNames.find(qtDec);
+    return found != m_keyNames.end() && !found->second.empty() ? found->second : "key " + std::to_string(qtDec);
+}
+
+void UnitRecorder::restartKeys()
+{
+    if (m_record)
+        m_verdict.restartKeys();
+}
+
+void UnitRecorder::firmwareSilent()
+{
+    if (m_record)
+        m_verdict.firmwareSilent();
 }
 
 void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs)
@@ -98,12 +130,14 @@ void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs)
         badKeyDecs.resize(MaxDistinctKeys);
     m_record->keyCheckRun = true;
     m_record->keyCheckBadKeys = sortedUnique(std::move(badKeyDecs));
+    m_verdict.keyCheckResult(m_record->keyCheckBadKeys.size());
 }
 
 void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)
 {
     if (!m_record)
         return;
+    m_verdict.calibrationAnswer(status);
     switch (status) {
     case 1:
         for (int key : keyDecs) {
@@ -132,6 +166,10 @@ std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcM
 
     record.endUtcMs = utcMs;
     record.ended = how;
+    record.outcome = m_verdict.outcome();
+    record.reasons =
+        cleanText(describeReasons(m_verdict.reasons(), VerdictWords(), [this](int qtDec) { return keyName(qtDec); }));
+    record.maxKeysHeld = m_verdict.maxKeysHeld();
     record.keysPressed.assign(m_pressed.begin(), m_pressed.end());
     record.calibrationKeys.assign(m_calibrationKeys.begin(), m_calibrationKeys.end());
     std::set_difference(m_variantKeys.begin(), m_variantKeys.end(), record.keysPressed.begin(),

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "unitRecord.h"
+#include "unitVerdict.h"
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 // Builds one UnitRecord from what the window sees: the keyboard's connection,
@@ -15,8 +17,11 @@
 // capture backend (the X server's, the hook record's, the kernel's), so chatter is judged
 // on when the keys moved, not on when the GUI got round to them.
 //
-// Events while no unit runs are ignored, except the variant's keys, which stay
-// with the window from one unit to the next.
+// The unit's verdict is decided here too, from the same events: it is shown
+// while the unit runs and kept as the record's outcome and reasons at its end.
+//
+// Events while no unit runs are ignored, except the variant's keys, the key
+// names and the criteria, which stay with the window from one unit to the next.
 class UnitRecorder
 {
 public:
@@ -27,12 +32,23 @@ public:
     UnitRecorder();
 
     // Ends nothing: a unit still running when another starts is dropped, as
-    // the window always ends one before it connects the next.
-    void unitStarted(const UnitIdentity &identity, std::int64_t utcMs);
-    // Key times are the capture's own, in microseconds.
-    void keyPressed(int qtDec, std::int64_t eventTimeUs);
+    // the window always ends one before it connects the next. magnetic: the
+    // platform runs the calibration instead of the key check.
+    void unitStarted(const UnitIdentity &identity, std::int64_t utcMs, bool magnetic = false);
+    // Key times are the capture's own, in microseconds. True when the press
+    // was chatter.
+    bool keyPressed(int qtDec, std::int64_t eventTimeUs);
     void keyReleased(int qtDec, std::int64_t eventTimeUs);
+    // The keys the verdict wants pressed; also restarts the key part.
     void setVariantKeys(std::vector<int> qtDecs);
+    // Names of keys as the record's reasons give them; others are "key <qtDec>".
+    void setKeyNames(std::map<int, std::string> names);
+    void setCriteria(const VerdictCriteria &criteria) { m_verdict.setCriteria(criteria); }
+    // The key test starts again (Ctrl+Space): the verdict's key part restarts;
+    // what the record keeps of the keys is the whole unit's.
+    void restartKeys();
+    // The keyboard stopped taking reports.
+    void firmwareSilent();
     // The last key check of the unit counts.
     void keyCheckResult(std::vector<int> badKeyDecs);
     // Status 1 names keys as the run goes; 0 ends it successful, 2 failed;
@@ -47,6 +63,9 @@ public:
     int chatterThresholdMs() const { return m_chatterThresholdMs; }
 
     bool running() const { return m_record.has_value(); }
+    // The running unit's verdict (that of the last unit once it ended).
+    const UnitVerdict &verdict() const { return m_verdict; }
+    std::string keyName(int qtDec) const;
 
 private:
     std::string newUnitId();
@@ -56,6 +75,8 @@ private:
     std::set<int> m_calibrationKeys;
     std::map<int, std::int64_t> m_lastRelease; // releases not yet followed by a press
     std::vector<int> m_variantKeys;
+    std::map<int, std::string> m_keyNames;
+    UnitVerdict m_verdict;
     int m_chatterThresholdMs = DefaultChatterThresholdMs;
     std::mt19937_64 m_random;
 };

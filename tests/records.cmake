@@ -1,6 +1,7 @@
 # A record of every keyboard tested: the recorder, the station store, the
 # export and the line store.
 add_unit_test(NAME tst_unitRecorder LIBS tkt_records_core LABELS records)
+add_unit_test(NAME tst_unitVerdict LIBS tkt_records_core LABELS records)
 # The rest reads and writes the store: only where the toolkit has its SQL module.
 get_property(tkt_result_store GLOBAL PROPERTY TKT_RESULT_STORE)
 if(NOT tkt_result_store)

@@ -55,7 +55,8 @@ private slots:
         if (trouble != QLatin1String("refusing"))
             QVERIFY(m_cluster.query("postgres", "CREATE DATABASE " + database).isEmpty());
         if (trouble == QLatin1String("slow")) {
-            QVERIFY(m_cluster.query(database, LineForwarder::createTableStatement()).isEmpty());
+            // The table as an older tool made it: the forwarder adds what it lacks.
+            QVERIFY(m_cluster.query(database, LineForwarder::schemaStatements().first()).isEmpty());
             QVERIFY(m_cluster
                         .query(database, "CREATE FUNCTION crawl() RETURNS trigger AS "
                                          "$$ BEGIN PERFORM pg_sleep(0.05); RETURN NEW; END $$ LANGUAGE plpgsql")

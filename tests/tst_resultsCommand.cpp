@@ -38,13 +38,16 @@ std::vector<UnitRecord> threeUnits()
     passed.chatter.clear();
     passed.chatterCount = 0;
     passed.identity.manufacturer = " Tav,\"rin\"\r\nLtd ";
+    passed.outcome = UnitOutcome::Passed;
+    passed.reasons.clear();
     UnitRecord failed = sampleUnit("b-failed", May20 + 2000);
     failed.identity.product = "=1+2;'--";
-    UnitRecord untested = sampleUnit("c-other", May20 + Day + 5, 0x7372);
-    untested.keyCheckRun = false;
-    untested.keyCheckBadKeys.clear();
-    untested.verdict = Verdict::None;
-    return {passed, failed, untested};
+    UnitRecord incomplete = sampleUnit("c-other", May20 + Day + 5, 0x7372);
+    incomplete.keyCheckRun = false;
+    incomplete.keyCheckBadKeys.clear();
+    incomplete.verdict = Verdict::None;
+    incomplete.outcome = UnitOutcome::Incomplete;
+    return {passed, failed, incomplete};
 }
 
 int run(const QString &dataDir, const QStringList &args, QString *out = nullptr, QString *err = nullptr)
@@ -93,7 +96,9 @@ private slots:
         QCOMPARE(rows[2][16], QStringLiteral("65:12"));
         QCOMPARE(rows[2][19], QStringLiteral("5 6"));
         QCOMPARE(rows[2][21], QStringLiteral("failed"));
+        QCOMPARE(rows[3][21], QStringLiteral("incomplete"));
         QCOMPARE(rows[3][22], QStringLiteral("removal"));
+        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons)}));
     }
 
     void filters_data()
@@ -158,10 +163,10 @@ private slots:
         writeStore(dir.path(), threeUnits());
         QString out;
         QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
-        QCOMPARE(out, QStringLiteral("day         platform     units   passed   failed  chatter\n"
-                                     "2026-05-20  0416:b23c        2        1        1        1\n"
-                                     "2026-05-21  0416:7372        1        0        0        1\n"
-                                     "total                        3        1        1        2\n"));
+        QCOMPARE(out, QStringLiteral("day         platform     units   passed   failed  incomplete  chatter\n"
+                                     "2026-05-20  0416:b23c        2        1        1           0        1\n"
+                                     "2026-05-21  0416:7372        1        0        0           1        1\n"
+                                     "total                        3        1        1           1        2\n"));
     }
 
     // The real program, with no display and no window: the command runs first.

@@ -15,7 +15,7 @@ inline UnitRecord sampleUnit(const std::string &unitId, std::int64_t startUtcMs 
     r.unitId = unitId;
     r.startUtcMs = startUtcMs;
     r.endUtcMs = startUtcMs + 61234;
-    r.identity = {"bench-3", "1.1.8", 0x0416, pid, "Tavrin", "TK-87", "NUC121", "V2.3", "/dev/hidraw4"};
+    r.identity = {"bench-3", "1.1.8", 0x0416, pid, "Tavrin", "TK-87", "NUC121", "V2.3", "/dev/hidraw4", "SN-0042"};
     r.keysPressed = {65, 66, 67};
     r.keysNeverPressed = {68};
     r.chatter = {{65, 12}};
@@ -25,6 +25,9 @@ inline UnitRecord sampleUnit(const std::string &unitId, std::int64_t startUtcMs 
     r.calibrationKeys = {5, 6};
     r.verdict = Verdict::Failed;
     r.ended = UnitEnd::Removal;
+    r.outcome = UnitOutcome::Failed;
+    r.reasons = "A chattered (12 ms); key check: 1 key failed; D never pressed";
+    r.maxKeysHeld = 3;
     return r;
 }
 
