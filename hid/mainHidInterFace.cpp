@@ -30,6 +30,12 @@ constexpr int kMaxEnumerationEntries = 4096;
 
 std::atomic<int> g_liveReportBuffers{0};
 
+std::int64_t steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 QString wideText(const wchar_t *text)
 {
     return text ? QString::fromWCharArray(text) : QString();
@@ -201,6 +207,7 @@ int MainHidInterFace::hidOpenPath()
         std::lock_guard<std::mutex> writeLock(m_writeMutex);
         m_hidDevice = device;
         hid_set_nonblocking(m_hidDevice, 1);
+        m_writeTroubleSinceMs = -1;
         m_isOpen = true;
     }
     emit sigOpenHidSuccessful();
@@ -316,6 +323,12 @@ int MainHidInterFace::pendingWriteCount() const
     return int(m_writeDataList.size());
 }
 
+std::int64_t MainHidInterFace::writeTroubleMs() const
+{
+    const std::int64_t since = m_writeTroubleSinceMs.load();
+    return since < 0 ? 0 : std::max<std::int64_t>(0, steadyMs() - since);
+}
+
 int MainHidInterFace::liveReportBuffers()
 {
     return g_liveReportBuffers.load();
@@ -422,7 +435,12 @@ bool MainHidInterFace::writeHalf()
     if (report[1] == 0x12 && report[6] == 0x00)
         qDebug("------------------------------ *** writeData[1] = 0x12 && writeData[6] == 0x00 *** "
                "---------------------------");
+    // Marked before the write: a write that hangs in the device counts from its start.
+    std::int64_t none = -1;
+    m_writeTroubleSinceMs.compare_exchange_strong(none, steadyMs());
     if (hid_write(m_hidDevice, report.data(), kReportSize) < 0)
         qDebug("USB serial port [Write] Failed ... report 0x%02x dropped", report[1]);
+    else
+        m_writeTroubleSinceMs = -1;
     return true;
 }

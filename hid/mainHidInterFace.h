@@ -21,6 +21,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 
@@ -86,6 +87,11 @@ public:
     QString getHidPath() const;
     bool isOpen() const { return m_isOpen.load(); }
     int pendingWriteCount() const;
+    // How long the keyboard has not taken a report: the time since the first
+    // write that has not gone through (it failed, or still waits in the
+    // device), 0 while writes go through. A firmware that hangs shows here
+    // long before its reads fail, if they ever do. Any thread.
+    std::int64_t writeTroubleMs() const;
 
     // Report buffers handed out by sigHidDataArrived and not yet released.
     static int liveReportBuffers();
@@ -138,6 +144,8 @@ private:
     // everything the worker did is visibly done before the waiter goes on
     // (also to ThreadSanitizer, which cannot see into Qt's own locks).
     std::atomic<bool> m_workerActive{false};
+    // Steady-clock milliseconds of the first write not yet gone through; -1 for none.
+    std::atomic<std::int64_t> m_writeTroubleSinceMs{-1};
 
     mutable std::mutex m_infoMutex;
     int m_vid = 0;

@@ -220,6 +220,10 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device *dev, const unsigned char *
         dev->error = L"nothing to write";
         return -1;
     }
+    if (r.keyboards[size_t(dev->keyboard)].hung) {
+        dev->error = L"Connection timed out";
+        return -1;
+    }
     const size_t n = std::min(length, size_t(1024));
     if (r.written.size() >= kWrittenLogLimit)
         r.written.erase(r.written.begin(), r.written.begin() + long(kWrittenLogLimit / 2));

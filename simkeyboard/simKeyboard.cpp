@@ -251,6 +251,14 @@ void SimKeyboard::failNextOpens(int n)
         r.keyboards[size_t(m_id)].failOpens = std::max(0, n);
 }
 
+void SimKeyboard::setHung(bool hung)
+{
+    Registry &r = registry();
+    std::lock_guard<std::mutex> lock(r.mutex);
+    if (size_t(m_id) < r.keyboards.size())
+        r.keyboards[size_t(m_id)].hung = hung;
+}
+
 void SimKeyboard::sendReport(const uint8_t *data, int length, int delayMs)
 {
     Registry &r = registry();

@@ -117,6 +117,10 @@ public:
     void replug();
     // The next n opens of any of its interfaces fail.
     void failNextOpens(int n);
+    // A firmware that hangs: every write fails as the kernel's write timeout
+    // ends it, while reads go on finding nothing, so the keyboard stays listed
+    // and its link open.
+    void setHung(bool hung);
     // An unasked report on the command interface, readable after delayMs.
     // length < 64 makes a short read.
     void sendReport(const uint8_t *data, int length, int delayMs = 0);

@@ -30,6 +30,7 @@ struct KeyboardState
     bool present = true; // false once resetAll forgot it
     bool plugged = true;
     int failOpens = 0;
+    bool hung = false; // the firmware takes no report: every write times out
     FirmwareState firmware;
     Clock::time_point nextLiveReport;
     std::deque<QueuedReport> pending; // scripted reports not yet due

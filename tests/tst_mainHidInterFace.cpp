@@ -395,6 +395,28 @@ private slots:
         QCOMPARE(linkWrites(kb)[2].bytes, second);
     }
 
+    // A firmware that hangs takes no report: the trouble counts from the first
+    // write that failed, and ends with the first one that goes through.
+    void writeTroubleLastsUntilAWriteGoesThrough()
+    {
+        SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
+        MainHidInterFace *link = connectLink();
+        QVERIFY(link);
+        const auto handshake = report(0x01);
+        QCOMPARE(link->writeTroubleMs(), 0);
+        kb.setHung(true);
+        QCOMPARE(link->queueWriteData(handshake.data()), 0);
+        QTRY_COMPARE(link->pendingWriteCount(), 0);
+        QTRY_VERIFY(link->writeTroubleMs() >= 20);
+        const std::int64_t before = link->writeTroubleMs();
+        QCOMPARE(link->queueWriteData(handshake.data()), 0);
+        QTRY_COMPARE(link->pendingWriteCount(), 0);
+        QVERIFY(link->writeTroubleMs() >= before); // a second failure does not start it again
+        kb.setHung(false);
+        QCOMPARE(link->queueWriteData(handshake.data()), 0);
+        QTRY_COMPARE(link->writeTroubleMs(), 0);
+    }
+
     void answerArrivesOnTheGuiThread()
     {
         SimKeyboardConfig config;
