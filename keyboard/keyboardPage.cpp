@@ -19,6 +19,8 @@
 #include <QResizeEvent>
 #include <QStringList>
 
+#include <utility>
+
 namespace {
 
 const char kVariantSheet[] = "QRadioButton{ color: rgb(50, 50, 50); font: 85 12pt \"微软雅黑\"; }";
@@ -100,6 +102,11 @@ void keyboardPage::setLockKeyState(std::unique_ptr<lockKeyState> source)
 QString keyboardPage::keyboardInfoPath() const
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/configDir/KeyInfo.config");
+}
+
+QRect keyboardPage::bandAboveKeys()
+{
+    return QRect(9, 8, 983, 56);
 }
 
 void keyboardPage::resizeEvent(QResizeEvent *event)
@@ -186,18 +193,22 @@ void keyboardPage::handleKeyboardEvent(int vkCode, int keyFlags, int scCode)
         qDebug() << "----------------------------------------vkCode 255 -> scCode:" << scCode;
 
     if (keyboardButCustom *button = action.kind == KeyEventAction::None ? nullptr : keyButton(action.qtDec)) {
-        switch (action.kind) {
-        case KeyEventAction::Press:
-            pressKey(button, true);
-            break;
-        case KeyEventAction::PressUncounted:
-            pressKey(button, false);
-            break;
-        case KeyEventAction::Release:
-            button->setKeyState(keyButtonLook::KeyState_Released);
-            break;
-        case KeyEventAction::None:
-            break;
+        // A failed key keeps its red; it was pressed before it failed, so the
+        // count has it already.
+        if (!m_failedKeys.contains(action.qtDec)) {
+            switch (action.kind) {
+            case KeyEventAction::Press:
+                pressKey(button, true);
+                break;
+            case KeyEventAction::PressUncounted:
+                pressKey(button, false);
+                break;
+            case KeyEventAction::Release:
+                button->setKeyState(keyButtonLook::KeyState_Released);
+                break;
+            case KeyEventAction::None:
+                break;
+            }
         }
         emit sigKeyEvent(action.qtDec, action.kind != KeyEventAction::Release);
     }
@@ -229,6 +240,32 @@ void keyboardPage::markDeviceKey(int qtDec, int keyFlags)
     emit sigAlreadyPressedKeyNum(m_pressedKeyNum);
 }
 
+void keyboardPage::markKeyFailed(int qtDec)
+{
+    if (keyboardButCustom *button = keyButton(qtDec)) {
+        m_failedKeys.insert(qtDec);
+        button->setKeyState(keyButtonLook::KeyState_Fail);
+    }
+}
+
+void keyboardPage::clearFailedKeys()
+{
+    const QSet<int> failed = std::exchange(m_failedKeys, QSet<int>());
+    for (int qtDec : failed) {
+        if (keyboardButCustom *button = keyButton(qtDec))
+            button->setKeyState(m_noSuchKeyList.contains(qtDec) ? keyButtonLook::KeyState_NoSuchKey
+                                                                : keyButtonLook::KeyState_Untested);
+    }
+}
+
+void keyboardPage::showFailedKeys()
+{
+    for (int qtDec : qAsConst(m_failedKeys)) {
+        if (keyboardButCustom *button = keyButton(qtDec))
+            button->setKeyState(keyButtonLook::KeyState_Fail);
+    }
+}
+
 void keyboardPage::clearAllKeyState()
 {
     for (keyboardButCustom *button : qAsConst(m_qtDecButtonMap))
@@ -237,6 +274,7 @@ void keyboardPage::clearAllKeyState()
         if (keyboardButCustom *button = keyButton(qtDec))
             button->setKeyState(keyButtonLook::KeyState_NoSuchKey);
     }
+    showFailedKeys();
 }
 
 void keyboardPage::showKeyDecListResult(const QList<int> &keyDecList, int resultType)
@@ -262,6 +300,7 @@ void keyboardPage::showKeyDecListResult(const QList<int> &keyDecList, int result
         if (keyboardButCustom *button = keyButton(qtDec))
             button->setKeyState(keyButtonLook::KeyState_NoSuchKey);
     }
+    showFailedKeys();
 }
 
 void keyboardPage::setNoSuchKeyList(const QList<int> &noSuchKeyList)

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QList>
 #include <QMap>
+#include <QRect>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -37,11 +39,19 @@ public:
     void handleKeyboardEvent(int vkCode, int keyFlags, int scCode);
     void updateLockKeyStatus(int vkCode);
     void markDeviceKey(int qtDec, int keyFlags);
+    // A key found faulty during the key test (it chattered): red at once, and
+    // red through its later presses, clears and device results, until
+    // clearFailedKeys.
+    void markKeyFailed(int qtDec);
+    void clearFailedKeys();
     void clearAllKeyState();
     void showKeyDecListResult(const QList<int> &keyDecList, int resultType);
     void setNoSuchKeyList(const QList<int> &noSuchKeyList);
     void retranslateKeyText();
     void resetAlreadyPressedKeyNum();
+
+    // The empty band above the top row of keys, in page coordinates.
+    static QRect bandAboveKeys();
 
     // The identities that keyboard variant `index` (0 US, 1 UK, 2 KR, 3 JP) lacks.
     static QList<int> noSuchKeyListForVariant(int index);
@@ -69,6 +79,7 @@ protected:
 
 private:
     void pressKey(keyboardButCustom *button, bool counted);
+    void showFailedKeys();
     void placeLegend();
 
     Ui::keyboardPage *ui;
@@ -82,6 +93,7 @@ private:
     QMap<int, keyboardButCustom *> m_keyDecButtonMap;
     QList<keyboardButCustom *> m_resultKeyList;
     QList<int> m_noSuchKeyList;
+    QSet<int> m_failedKeys;
     int m_pressedKeyNum = 0;
 
     bool m_bFirstResizeDone = false;

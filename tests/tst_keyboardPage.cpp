@@ -74,6 +74,7 @@ private slots:
     void markDeviceKey();
     void clearKeepsCountAndBlacksAbsentKeys();
     void previousAbsentKeysStayBlackUntilClear();
+    void failedKeyStaysRedUntilItsFailureIsCleared();
     void retranslateBeforeAnyKey();
     void duplicateIdentityLaterKeyWins();
     void loading_data();
@@ -316,6 +317,27 @@ void tst_keyboardPage::previousAbsentKeysStayBlackUntilClear()
     page.clearAllKeyState();
     QCOMPARE(keyStateOf(page.keyButton(226)), 0);
     QCOMPARE(keyStateOf(page.keyButton(193)), 5);
+}
+
+void tst_keyboardPage::failedKeyStaysRedUntilItsFailureIsCleared()
+{
+    keyboardPage page;
+    page.parseKeyboardInfo(testLayoutJson(resultKeys()).constData());
+    applyVariant(&page, 0);
+    page.handleKeyboardEvent(65, 0, 0);
+    page.markKeyFailed(65);
+    page.handleKeyboardEvent(65, 0x80, 0);
+    page.handleKeyboardEvent(65, 0, 0);
+    QCOMPARE(keyStateOf(page.keyButton(65)), 4);
+    QCOMPARE(page.pressedKeyNum(), 1);
+    page.clearAllKeyState();
+    QCOMPARE(keyStateOf(page.keyButton(65)), 4);
+    page.showKeyDecListResult({}, 0); // the firmware passes every key
+    QCOMPARE(keyStateOf(page.keyButton(65)), 4);
+    page.clearFailedKeys();
+    QCOMPARE(keyStateOf(page.keyButton(65)), 0);
+    page.handleKeyboardEvent(65, 0, 0);
+    QCOMPARE(keyStateOf(page.keyButton(65)), 1);
 }
 
 void tst_keyboardPage::retranslateBeforeAnyKey()
