@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QMutex>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QtTest>
@@ -19,6 +20,14 @@
 namespace simWindow {
 
 using Bytes = std::vector<uint8_t>;
+
+// The window's pool tasks and the link's worker log too: every use of the
+// lines holds this.
+inline QMutex &logMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
 
 inline QStringList &logLines()
 {
@@ -34,7 +43,10 @@ inline QtMessageHandler &previousHandler()
 
 inline void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    logLines().append(message);
+    {
+        QMutexLocker lock(&logMutex());
+        logLines().append(message);
+    }
     if (previousHandler())
         previousHandler()(type, context, message);
 }
@@ -50,11 +62,13 @@ inline void startClean()
 {
     sim::SimKeyboard::resetAll();
     QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
+    QMutexLocker lock(&logMutex());
     logLines().clear();
 }
 
 inline int logCount(const QString &part)
 {
+    QMutexLocker lock(&logMutex());
     int n = 0;
     for (const QString &line : qAsConst(logLines()))
         n += line.contains(part) ? 1 : 0;
