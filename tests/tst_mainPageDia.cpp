@@ -6,6 +6,7 @@
 #include "hookTargets.h"
 #include "keyCapture.h"
 #include "keyboardButCustom.h"
+#include "keyboardHookCore.h"
 #include "keyboardPage.h"
 #include "keyboardPageLayout.h"
 #include "lockKeyStateFake.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutex>
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -45,14 +47,25 @@ const QString kNoInfo = QStringLiteral("-----------");
 const char kGreen[] = "QLabel#label_ConnectStatus{color: rgb(0, 150, 0);}";
 const char kRed[] = "QLabel#label_ConnectStatus{color: rgb(210, 0, 0);}";
 
+// Pool tasks and the link's worker log too: every use of g_log holds g_logMutex.
+QMutex g_logMutex;
 QStringList g_log;
 QtMessageHandler g_previousHandler = nullptr;
 
 void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    g_log.append(message);
+    {
+        QMutexLocker lock(&g_logMutex);
+        g_log.append(message);
+    }
     if (g_previousHandler)
         g_previousHandler(type, context, message);
+}
+
+void clearLog()
+{
+    QMutexLocker lock(&g_logMutex);
+    g_log.clear();
 }
 
 Bytes frame(std::initializer_list<uint8_t> head)
@@ -172,6 +185,7 @@ QVector<HookEvent> ctrlArrow(int direction)
 
 bool logHas(const char *part)
 {
+    QMutexLocker lock(&g_logMutex);
     for (const QString &line : qAsConst(g_log))
         if (line.contains(QLatin1String(part)))
             return true;
@@ -185,6 +199,7 @@ class tst_mainPageDia : public QObject
     Q_OBJECT
 
     std::unique_ptr<mainPageDia> m_window;
+    std::int64_t m_eventTimeUs = 0;
 
     static QString configPath()
     {
@@ -247,7 +262,7 @@ private slots:
     {
         SimKeyboard::resetAll();
         QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).removeRecursively();
-        g_log.clear();
+        clearLog();
     }
 
     void cleanup()
@@ -489,7 +504,7 @@ private slots:
         startWindow();
         QTRY_VERIFY(connectReportsWritten(kb));
         const int writes = linkWrites(kb).size();
-        g_log.clear();
+        clearLog();
 
         selectEntry(deviceList()->currentIndex());
 
@@ -643,7 +658,6 @@ private slots:
         QTEST(text("label_ConnectStatus"), "status");
         QCOMPARE(child<QLineEdit>("lineEdit_Vid")->text(), vid);
         QVERIFY(vid != QLatin1String("0x0416"));
-        // The Chinese button starts checked whatever language start-up chose.
         QVERIFY(child<QRadioButton>("radioButton_English")->isChecked());
     }
 
@@ -651,8 +665,10 @@ private slots:
     {
         plug(0x0416, 0xb23c);
         startWindow();
-        QVERIFY(child<QRadioButton>("radioButton_ChineseSM")->isChecked());
+        // The button of the language in effect is checked.
+        QVERIFY(child<QRadioButton>("radioButton_English")->isChecked());
         child<QRadioButton>("radioButton_ChineseSM")->click();
+        QVERIFY(child<QRadioButton>("radioButton_ChineseSM")->isChecked());
         QCOMPARE(m_window->windowTitle(), QString::fromUtf8("Tavrin 键盘测试 V1.01.08"));
         QCOMPARE(text("label_ConnectStatus"), QString::fromUtf8("连接成功"));
         QCOMPARE(text("label_Model"), QString("TAVRIN,K87"));
@@ -706,7 +722,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(linkWrites(kb).contains(kHandshake), 3000);
 
         selectEntry(5);
-        g_log.clear();
+        clearLog();
         QTest::qWait(1300);
         QVERIFY(!logHas("ShakeHands Failed"));
     }
@@ -742,7 +758,7 @@ private slots:
         kb.failNextOpens(0);
 
         // No handshake runs on a link that never opened.
-        g_log.clear();
+        clearLog();
         QTest::qWait(1200);
         QVERIFY(!logHas("ShakeHands Failed"));
     }
@@ -788,12 +804,14 @@ private:
         return page->keyButton(0x41) ? page : nullptr;
     }
 
+    // Through the capture core, a tenth of a second apart, as an operator's keys come.
     void send(const QVector<HookEvent> &events)
     {
-        HookTarget *target = findHookTarget(HookTargetKey);
-        QVERIFY(target == m_window.get());
-        for (const HookEvent &e : events)
-            target->handleHookKeyEvent(0, e.vkCode, e.scanCode, e.flags, e.ctrlDown);
+        QVERIFY(findHookTarget(HookTargetKey) == m_window.get());
+        for (const HookEvent &e : events) {
+            m_eventTimeUs += 100000;
+            keyboardHookCore().handleKeyEvent(0, e.vkCode, e.scanCode, e.flags, e.ctrlDown, m_eventTimeUs);
+        }
     }
 
 private slots:

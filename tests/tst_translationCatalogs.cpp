@@ -101,6 +101,26 @@ void tst_translationCatalogs::runTimeTextIsCovered_data()
         {"keyboardPage", "Korean/English"},
         {"keyboardButCustom", "Chinese"},
         {"keyboardButCustom", "Korean/English"},
+        {"verdictBar", "Serial:"},
+        {"verdictBar", "Scan the serial, then plug the keyboard in"},
+        {"verdictBar", "Plug a keyboard in"},
+        {"verdictBar", "PASS"},
+        {"verdictBar", "FAIL"},
+        {"verdictBar", "Testing"},
+        {"verdictBar", "%1 / %2 keys"},
+        {"verdictBar", "%1 never pressed"},
+        {"verdictBar", "%1 and %2 more"},
+        {"verdictBar", "no keys to test"},
+        {"verdictBar", "%1 chattered (%2 ms)"},
+        {"verdictBar", "key check: 1 key failed"},
+        {"verdictBar", "key check: %1 keys failed"},
+        {"verdictBar", "calibration failed"},
+        {"verdictBar", "firmware not answering"},
+        {"verdictBar", "no serial"},
+        {"verdictBar", "at most %1 keys held at once (want %2)"},
+        {"verdictBar", "key check not run"},
+        {"verdictBar", "calibration not run"},
+        {"verdictBar", "calibration not finished"},
     };
     for (const char *name : {"English", "Zh_SM"}) {
         for (const auto &t : texts)
@@ -124,6 +144,9 @@ void tst_translationCatalogs::runTimeTextIsCovered()
         QCOMPARE(translated, QString(source));
     else if (source != "Form")
         QVERIFY2(hasChinese(translated), qPrintable(translated));
+    // A translation that lost a place holder would show the raw pattern.
+    for (const char *mark : {"%1", "%2"})
+        QCOMPARE(translated.contains(QLatin1String(mark)), QString(source).contains(QLatin1String(mark)));
 }
 
 void tst_translationCatalogs::englishFormHasNoChinese()

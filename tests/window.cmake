@@ -30,6 +30,9 @@ if(tkt_result_store)
     add_window_test(tst_mainPageDiaRecords
         SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
         LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+    add_window_test(tst_mainPageDiaVerdict
+        SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaVerdict.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+        LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
 endif()
 # The window's own device notifications, under Windows (run under Wine by the cross build's checks).
 if(WIN32)

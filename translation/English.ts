@@ -234,4 +234,87 @@
         <translation>Korean/English</translation>
     </message>
 </context>
+<context>
+    <name>verdictBar</name>
+    <message>
+        <source>Serial:</source>
+        <translation>Serial:</translation>
+    </message>
+    <message>
+        <source>Scan the serial, then plug the keyboard in</source>
+        <translation>Scan the serial, then plug the keyboard in</translation>
+    </message>
+    <message>
+        <source>Plug a keyboard in</source>
+        <translation>Plug a keyboard in</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>FAIL</translation>
+    </message>
+    <message>
+        <source>Testing</source>
+        <translation>Testing</translation>
+    </message>
+    <message>
+        <source>%1 / %2 keys</source>
+        <translation>%1 / %2 keys</translation>
+    </message>
+    <message>
+        <source>%1 never pressed</source>
+        <translation>%1 never pressed</translation>
+    </message>
+    <message>
+        <source>%1 and %2 more</source>
+        <translation>%1 and %2 more</translation>
+    </message>
+    <message>
+        <source>no keys to test</source>
+        <translation>no keys to test</translation>
+    </message>
+    <message>
+        <source>%1 chattered (%2 ms)</source>
+        <translation>%1 chattered (%2 ms)</translation>
+    </message>
+    <message>
+        <source>key check: 1 key failed</source>
+        <translation>key check: 1 key failed</translation>
+    </message>
+    <message>
+        <source>key check: %1 keys failed</source>
+        <translation>key check: %1 keys failed</translation>
+    </message>
+    <message>
+        <source>calibration failed</source>
+        <translation>calibration failed</translation>
+    </message>
+    <message>
+        <source>firmware not answering</source>
+        <translation>firmware not answering</translation>
+    </message>
+    <message>
+        <source>no serial</source>
+        <translation>no serial</translation>
+    </message>
+    <message>
+        <source>at most %1 keys held at once (want %2)</source>
+        <translation>at most %1 keys held at once (want %2)</translation>
+    </message>
+    <message>
+        <source>key check not run</source>
+        <translation>key check not run</translation>
+    </message>
+    <message>
+        <source>calibration not run</source>
+        <translation>calibration not run</translation>
+    </message>
+    <message>
+        <source>calibration not finished</source>
+        <translation>calibration not finished</translation>
+    </message>
+</context>
 </TS>

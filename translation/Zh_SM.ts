@@ -234,4 +234,87 @@
         <translation>韩/英</translation>
     </message>
 </context>
+<context>
+    <name>verdictBar</name>
+    <message>
+        <source>Serial:</source>
+        <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Scan the serial, then plug the keyboard in</source>
+        <translation>请先扫描序列号，再插入键盘</translation>
+    </message>
+    <message>
+        <source>Plug a keyboard in</source>
+        <translation>请插入键盘</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>通过</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>Testing</source>
+        <translation>测试中</translation>
+    </message>
+    <message>
+        <source>%1 / %2 keys</source>
+        <translation>%1 / %2 个键</translation>
+    </message>
+    <message>
+        <source>%1 never pressed</source>
+        <translation>%1 未按下</translation>
+    </message>
+    <message>
+        <source>%1 and %2 more</source>
+        <translation>%1 等另外 %2 个键</translation>
+    </message>
+    <message>
+        <source>no keys to test</source>
+        <translation>没有可测试的按键</translation>
+    </message>
+    <message>
+        <source>%1 chattered (%2 ms)</source>
+        <translation>%1 抖动（%2 毫秒）</translation>
+    </message>
+    <message>
+        <source>key check: 1 key failed</source>
+        <translation>按键检测：1 个键失败</translation>
+    </message>
+    <message>
+        <source>key check: %1 keys failed</source>
+        <translation>按键检测：%1 个键失败</translation>
+    </message>
+    <message>
+        <source>calibration failed</source>
+        <translation>校准失败</translation>
+    </message>
+    <message>
+        <source>firmware not answering</source>
+        <translation>固件无响应</translation>
+    </message>
+    <message>
+        <source>no serial</source>
+        <translation>无序列号</translation>
+    </message>
+    <message>
+        <source>at most %1 keys held at once (want %2)</source>
+        <translation>最多同时按住 %1 个键（要求 %2 个）</translation>
+    </message>
+    <message>
+        <source>key check not run</source>
+        <translation>未进行按键检测</translation>
+    </message>
+    <message>
+        <source>calibration not run</source>
+        <translation>未进行校准</translation>
+    </message>
+    <message>
+        <source>calibration not finished</source>
+        <translation>校准未完成</translation>
+    </message>
+</context>
 </TS>

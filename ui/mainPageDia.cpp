@@ -8,6 +8,7 @@
 #include "hookChords.h"
 #include "hookLog.h"
 #include "keyCapture.h"
+#include "keyboardButCustom.h"
 #include "keyboardHookCore.h"
 #include "keyboardPage.h"
 #include "mainHidInterFace.h"
@@ -16,6 +17,8 @@
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
 #include "userSettings.h"
+#include "verdictBar.h"
+#include "verdictSettings.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -90,6 +93,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     // Every tested keyboard leaves a record beside the settings file.
     const QString dataDir = QFileInfo(m_strConfigFile).absolutePath();
     m_unitRecorder.setChatterThresholdMs(readResultsSettings(dataDir).chatterThresholdMs);
+    const VerdictCriteria criteria = readVerdictSettings(dataDir);
+    m_unitRecorder.setCriteria(criteria);
     m_resultStore = new ResultStore(dataDir, this);
 
     ui->label_PressNum->hide();
@@ -124,9 +129,13 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
 
     m_keyboardPage = new keyboardPage(ui->frame_Keyboard);
     ui->frame_Keyboard->layout()->addWidget(m_keyboardPage);
+    m_verdictBar = new VerdictBar(m_keyboardPage);
+    m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
+    m_verdictBar->setSerialMode(criteria.serial);
+    m_verdictBar->setUnitConnected(false);
     // Order matters: the variant must be in force before the test starts.
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::onKeyboardAlreadyLoadAndUpdeUI);
-    connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::on_toolButton_StartTest_clicked);
+    connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::startKeyTestUnlessSerialWaits);
     connect(m_keyboardPage, &keyboardPage::sigAlreadyPressedKeyNum, this, &mainPageDia::onAlreadyPressedKeyNum);
     connect(m_keyboardPage, &keyboardPage::sigCurIndexSelectWithKeyboardLanguage, this,
             &mainPageDia::onCurIndexSelectWithKeyboardLanguage);
@@ -134,10 +143,12 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     // now), so chatter is judged on when the key moved.
     connect(m_keyboardPage, &keyboardPage::sigKeyEvent, this, [this](int qtDec, bool pressed) {
         const std::int64_t at = keyboardHookCore().eventTimeUs();
-        if (pressed)
-            m_unitRecorder.keyPressed(qtDec, at);
-        else
+        if (!pressed)
             m_unitRecorder.keyReleased(qtDec, at);
+        else if (m_unitRecorder.keyPressed(qtDec, at) &&
+                 m_unitRecorder.verdict().criteria().chatter == VerdictCriteria::Chatter::Fail)
+            m_keyboardPage->markKeyFailed(qtDec);
+        showVerdict();
     });
 
     ui->radioButton_ChineseSM->setChecked(true);
@@ -248,6 +259,9 @@ void mainPageDia::init(QString language)
 
     ui->retranslateUi(this);
     setWindowTitle(tr("Tavrin Keyboard Test") + QLatin1String(kVersionSuffix));
+    // The button tells the language in effect, whichever started the switch.
+    (language == QLatin1String("English") ? ui->radioButton_English : ui->radioButton_ChineseSM)->setChecked(true);
+    showVerdict(true);
     ui->label_PressKeyNum->setText(QString::number(m_alreadyPressedKeyNum));
     showDeviceInfoLabels();
 
@@ -301,6 +315,9 @@ bool mainPageDia::removeHooks()
 
 void mainPageDia::clearAllKeys()
 {
+    m_unitRecorder.restartKeys();
+    showVerdict();
+    m_keyboardPage->clearFailedKeys();
     m_keyboardPage->clearAllKeyState();
     m_keyboardPage->resetAlreadyPressedKeyNum();
     // Through the slot, so a language refresh shows 0 as well.
@@ -335,6 +352,8 @@ void mainPageDia::onCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIn
     onAlreadyPressedKeyNum(0);
     m_keyboardPage->setNoSuchKeyList(keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex));
     recordVariantKeys(keyboardLanguageSelIndex);
+    showVerdict();
+    m_keyboardPage->clearFailedKeys();
     m_keyboardPage->clearAllKeyState();
     // Clearing also put out the lock indicators; the system's locks did not change.
     for (int vkCode : kLockKeys)
@@ -388,6 +407,12 @@ void mainPageDia::onShakeHandsRuning()
     const HidReport report = buildShakeHandsReport();
     if (m_hidInterFace->queueWriteData(report.data()) < 0)
         log(QStringLiteral("---------- *** ShakeHands Failed *** ----------"));
+    // The handshake keeps a report in flight every second, so a keyboard
+    // whose writes stopped going through is noticed here.
+    if (m_hidInterFace->writeTroubleMs() >= UnitVerdict::FirmwareSilentMs) {
+        m_unitRecorder.firmwareSilent();
+        showVerdict();
+    }
 }
 
 void mainPageDia::onHidDataArrived(unsigned char *data, int length)
@@ -449,6 +474,7 @@ void mainPageDia::onHidDataArrived(unsigned char *data, int length)
         m_unitRecorder.calibrationAnswer(m_responseCalibrationStatus, step.applyMasks && m_keyMatrix.isComplete()
                                                                           ? m_badKeyDecList
                                                                           : std::vector<int>());
+        showVerdict();
         if (step.verdict != ProductionVerdict::None) {
             m_movie->stop();
             ui->label_ProductionTesting->setText(
@@ -507,6 +533,7 @@ void mainPageDia::makeBadKeyDecList(int mode)
     m_keyboardPage->showKeyDecListResult(keyDecList, mode);
     if (mode == kKeyCheckResult)
         m_unitRecorder.keyCheckResult(m_badKeyDecList);
+    showVerdict();
 }
 
 int mainPageDia::getSpecalKeyDec(int keyDec)
@@ -886,7 +913,7 @@ void mainPageDia::handleHidInsert()
     offGuiThread([link = m_hidInterFace]() { link->getHidList(); },
                  [this]() {
                      m_bAcceptHidList = false;
-                     on_toolButton_StartTest_clicked();
+                     startKeyTestUnlessSerialWaits();
                      ui->label_ConnectStatus_02->setText(QStringLiteral("Hid insert end ---*>>> 02"));
                      endDeviceEvent();
                  });
@@ -1111,25 +1138,57 @@ void mainPageDia::startUnitRecord()
     identity.model = m_strModel.toStdString();
     identity.version = m_strVersion.toStdString();
     identity.linkPath = m_hidInterFace->getHidPath().toStdString();
-    m_unitRecorder.unitStarted(identity, QDateTime::currentMSecsSinceEpoch());
+    identity.serial = m_verdictBar->serial().toStdString();
+    m_unitRecorder.unitStarted(identity, QDateTime::currentMSecsSinceEpoch(), isMagneticPlatform());
+    m_verdictBar->setUnitConnected(true);
+    showVerdict();
 }
 
 void mainPageDia::recordVariantKeys(int keyboardLanguageSelIndex)
 {
     const QList<int> noSuchKeys = keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex);
     std::vector<int> keys;
+    std::map<int, std::string> names;
     for (int qtDec : m_keyboardPage->keyQtDecs()) {
         // Lock indicators (negative) and the keyboard's own Fn are not keys the host sees.
         if (qtDec > 0 && qtDec != kKey1010 && !noSuchKeys.contains(qtDec))
             keys.push_back(qtDec);
+        names[qtDec] = m_keyboardPage->keyButton(qtDec)->keyText().toStdString();
     }
+    m_unitRecorder.setKeyNames(std::move(names));
     m_unitRecorder.setVariantKeys(std::move(keys));
 }
 
 void mainPageDia::endUnitRecord(UnitEnd how)
 {
-    if (std::optional<UnitRecord> record = m_unitRecorder.unitEnded(how, QDateTime::currentMSecsSinceEpoch()))
+    if (std::optional<UnitRecord> record = m_unitRecorder.unitEnded(how, QDateTime::currentMSecsSinceEpoch())) {
+        log(QStringLiteral("---------- *** unit %1 ended: %2 *** ----------")
+                .arg(QString::fromStdString(record->unitId), QLatin1String(outcomeName(record->outcome))));
         m_resultStore->save(std::move(*record));
+    }
+    m_keyboardPage->clearFailedKeys();
+    m_verdictBar->setUnitConnected(false);
+    showVerdict();
+}
+
+void mainPageDia::showVerdict(bool force)
+{
+    const UnitVerdict *verdict = m_unitRecorder.running() ? &m_unitRecorder.verdict() : nullptr;
+    const UnitRecorder &recorder = m_unitRecorder;
+    const KeyNamer keyName = [&recorder](int qtDec) { return recorder.keyName(qtDec); };
+    // The verdict of a connected unit never changes without a word in the log.
+    if (m_verdictBar->showVerdict(verdict, keyName, force) && verdict)
+        log(QString::fromStdString(verdictLogLine(*verdict, keyName)));
+}
+
+void mainPageDia::startKeyTestUnlessSerialWaits()
+{
+    if (m_bConnected || !m_verdictBar->asksForSerial()) {
+        on_toolButton_StartTest_clicked();
+        return;
+    }
+    log(QStringLiteral("--------------- key test waits for a keyboard: the serial field takes the keys "
+                       "-----------------"));
 }
 
 bool mainPageDia::isMagneticPlatform() const

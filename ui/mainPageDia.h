@@ -25,6 +25,7 @@ class QMovie;
 class QSettings;
 class QTimer;
 class QTranslator;
+class VerdictBar;
 class keyboardPage;
 
 namespace Ui {
@@ -120,6 +121,12 @@ private:
     void startUnitRecord();
     void recordVariantKeys(int keyboardLanguageSelIndex);
     void endUnitRecord(UnitEnd how);
+    // The unit's verdict on the bar when it changed (or always, after a
+    // language switch), one log line per change of state.
+    void showVerdict(bool force = false);
+    // With serial labels asked for, the key test waits for the unit, so the
+    // keys of a scanner reach the serial field until a keyboard is connected.
+    void startKeyTestUnlessSerialWaits();
     // The light colour choice once the workflow allowed it: stored, filled in and sent.
     void applyLightChange(const LightChange &change);
     void onSendSetKeyboardColorData();
@@ -187,4 +194,5 @@ private:
     SixKeyTracker m_sixKeys;
     UnitRecorder m_unitRecorder;
     ResultStore *m_resultStore = nullptr;
+    VerdictBar *m_verdictBar = nullptr;
 };

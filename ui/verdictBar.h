@@ -1,0 +1,59 @@
+#pragma once
+
+#include "verdictCriteria.h"
+#include "verdictText.h"
+
+#include <QFrame>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class UnitVerdict;
+
+// The unit's verdict above the keys, readable from across the bench: neutral
+// with the keys done while the unit is tested, PASS on green, FAIL and its
+// first reasons on red. With serial labels asked for, it also holds the field
+// a barcode scanner types the next unit's serial into.
+class VerdictBar : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit VerdictBar(QWidget *parent = nullptr);
+
+    // Off hides the serial field.
+    void setSerialMode(VerdictCriteria::Serial mode);
+    bool asksForSerial() const { return m_serialMode != VerdictCriteria::Serial::Off; }
+    // Connected: the serial belongs to the unit under test and stays as it is.
+    // Not connected: the field is emptied for the next unit and takes the
+    // keyboard focus, so the operator scans, then plugs.
+    void setUnitConnected(bool connected);
+    QString serial() const;
+    // The text shown, before it is cut to the bar's width.
+    QString text() const { return m_text; }
+
+    // The verdict as it stands, null while no unit is connected, when it
+    // changed since it was last shown (or always, with force: a language
+    // switch). True when its state changed, a unit coming or going included.
+    bool showVerdict(const UnitVerdict *verdict, const KeyNamer &keyName, bool force = false);
+
+    // The reasons' words in the language in force.
+    static VerdictWords translatedWords();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void showUnit(const UnitVerdict *verdict, const KeyNamer &keyName);
+    void showText(const QString &text, const char *sheet);
+    void elide();
+
+    QLabel *m_verdict = nullptr;
+    QLabel *m_serialTitle = nullptr;
+    QLineEdit *m_serial = nullptr;
+    VerdictCriteria::Serial m_serialMode = VerdictCriteria::Serial::Off;
+    QString m_text;
+    // What is shown: the verdict's revision and state, -1 for no unit.
+    long long m_shownRevision = -2;
+    int m_shownState = -2;
+};
