@@ -1,10 +1,14 @@
 // Cost of one captured key event on the keyboard page, the key's style change
 // included: press and release of every key of the shipped layout, many rounds.
 // Prints median, p99 and worst per event; the goal is well under 20 us.
+// Beside it, what the unit's verdict adds to every key event: the recorder
+// and the verdict it decides, and the verdict bar shown again.
 // Run with QT_QPA_PLATFORM=offscreen (or under an X server).
 #include "keyboardButCustom.h"
 #include "keyboardPage.h"
 #include "keyboardVariant.h"
+#include "unitRecorder.h"
+#include "verdictBar.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -78,6 +82,38 @@ int main(int argc, char *argv[])
     }
     qInstallMessageHandler(quietLog); // the vk 255 log line would time the terminal
 
+    // The unit under test as the window feeds it, keys a tenth of a second apart.
+    UnitRecorder recorder;
+    std::vector<int> wanted;
+    const QList<int> absent = noSuchKeyListForVariant(0);
+    for (int qtDec : page.keyQtDecs()) {
+        if (qtDec > 0 && qtDec != 1010 && !absent.contains(qtDec))
+            wanted.push_back(qtDec);
+    }
+    recorder.setVariantKeys(wanted);
+    recorder.unitStarted(UnitIdentity(), 0);
+    VerdictBar bar;
+    bar.resize(983, 56);
+    bar.show();
+    const KeyNamer keyName = [&recorder](int qtDec) { return recorder.keyName(qtDec); };
+    std::int64_t eventTimeUs = 0;
+    std::vector<qint64> perVerdict;
+    std::vector<qint64> perVerdictShown;
+    QElapsedTimer verdictTimer;
+    QObject::connect(&page, &keyboardPage::sigKeyEvent, [&](int qtDec, bool pressed) {
+        eventTimeUs += 100000;
+        verdictTimer.start();
+        if (pressed)
+            recorder.keyPressed(qtDec, eventTimeUs);
+        else
+            recorder.keyReleased(qtDec, eventTimeUs);
+        const VerdictState state = recorder.verdict().state();
+        perVerdict.push_back(verdictTimer.nsecsElapsed());
+        bar.showVerdict(&recorder.verdict(), keyName);
+        perVerdictShown.push_back(verdictTimer.nsecsElapsed());
+        (void)state;
+    });
+
     const int rounds = 200;
     std::vector<qint64> perEvent;
     perEvent.reserve(events.size() * rounds);
@@ -101,6 +137,7 @@ int main(int argc, char *argv[])
         }
         page.clearAllKeyState();
         page.resetAlreadyPressedKeyNum();
+        recorder.restartKeys();
     }
     qInstallMessageHandler(nullptr);
 
@@ -110,5 +147,10 @@ int main(int argc, char *argv[])
                 percentile(perEvent, 0.99), percentile(perEvent, 1.0));
     std::printf("press+release with repaint:     median %.2f us, p99 %.2f us (per pair)\n",
                 percentile(perPaintedPair, 0.5), percentile(perPaintedPair, 0.99));
+    std::printf("unit verdict per event:         median %.2f us, p99 %.2f us (recorder, verdict and its state; "
+                "%zu keys wanted)\n",
+                percentile(perVerdict, 0.5), percentile(perVerdict, 0.99), wanted.size());
+    std::printf("  with the verdict bar shown:   median %.2f us, p99 %.2f us\n", percentile(perVerdictShown, 0.5),
+                percentile(perVerdictShown, 0.99));
     return 0;
 }
