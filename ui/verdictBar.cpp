@@ -13,7 +13,8 @@
 namespace {
 
 // The page's own pass green and fail red.
-const char kNeutralSheet[] = "QFrame#frame_Verdict{ border-radius:5px; background-color: rgb(236, 238, 241); }"
+const char kNeutralSheet[] = "QFrame#frame_Verdict{ border-radius:5px; border: 1px solid rgb(178, 182, 186);"
+                             " background-color: rgb(236, 238, 241); }"
                              "QLabel{ color: rgb(50, 50, 50); }";
 const char kPassedSheet[] = "QFrame#frame_Verdict{ border-radius:5px; background-color: #22ba20; }"
                             "QLabel{ color: #ffffff; }";
