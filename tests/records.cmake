@@ -13,6 +13,8 @@ if(TARGET TavrinKeyboardTest)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)
 endif()
+# The fallback file: its line format, and the file read back bounded.
+add_unit_test(NAME tst_unitLine LIBS tkt_records LABELS records)
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # Read-only stores need root's file override dropped (Linux capabilities).
     add_unit_test(NAME tst_resultStore LIBS tkt_records LABELS records)
