@@ -4,6 +4,7 @@
 #include "languageName.h"
 #include "mainPageDia.h"
 #include "resultsCommand.h"
+#include "sessionEndWatcher.h"
 #include "singleInstanceGuard.h"
 
 #include <QDebug>
@@ -45,8 +46,25 @@ int main(int argc, char *argv[])
         const QLocale system = QLocale::system();
         const QString language = languageName(system.language(), system.country());
 
+        // A shutdown, a logout or a kill closes the window as its close button
+        // does, so the unit connected then is recorded before the process
+        // ends. Watched before the window exists: a request that comes while
+        // it connects a keyboard waits for the event loop.
+        SessionEndWatcher endWatcher;
+        QString watchError;
+        if (!endWatcher.start(&watchError))
+            qDebug().noquote() << QStringLiteral("---------- *** the program cannot close itself on a shutdown: %1 "
+                                                 "*** ----------")
+                                      .arg(watchError);
+
         // Declared after the application object, so destroyed before it.
         mainPageDia window;
+        QObject::connect(&endWatcher, &SessionEndWatcher::endRequested, &window, [&window](const QString &why) {
+            qDebug().noquote() << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
+            window.close();
+            // Also leaves any nested event loop, such as a dialog's.
+            QCoreApplication::quit();
+        });
         window.init(language);
         window.show();
         exitCode = app.exec();

@@ -22,8 +22,8 @@ void logLine(const QString &text)
 } // namespace
 
 LineForwarder::LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,
-                             int batch)
-    : m_storePath(storePath), m_target(target),
+                             int batch, const QString &vfs)
+    : m_storePath(storePath), m_vfs(vfs), m_target(target),
       m_storeConnection(QStringLiteral("tkt_results_forward_%1").arg(quintptr(this))),
       m_serverConnection(QStringLiteral("tkt_results_line_%1").arg(quintptr(this))), m_busyTimeoutMs(busyTimeoutMs),
       m_batch(batch > 0 ? batch : DefaultBatch), m_timer(new QTimer(this))
@@ -146,12 +146,15 @@ int LineForwarder::forwardBatch()
 {
     if (!QFileInfo(m_storePath).isFile())
         return 0;
-    QString error;
     QSqlDatabase store = QSqlDatabase::database(m_storeConnection, false);
     if (!store.isOpen()) {
         store = QSqlDatabase();
         resultStoreFile::release(m_storeConnection);
-        store = resultStoreFile::open(m_storeConnection, m_storePath, false, m_busyTimeoutMs, &error);
+        // The journal stays as the writer chose it for this file system.
+        resultStoreFile::Access access;
+        access.journal = resultStoreFile::Access::AsFound;
+        access.vfs = m_vfs;
+        store = resultStoreFile::open(m_storeConnection, m_storePath, access, m_busyTimeoutMs, nullptr);
         if (!store.isOpen())
             return 0;
     }

@@ -23,8 +23,9 @@ public:
     // Seconds a connection attempt may take before the server counts as down.
     static constexpr int ConnectTimeoutS = 5;
 
+    // vfs: see resultStoreFile::Access.
     LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,
-                  int batch = DefaultBatch);
+                  int batch = DefaultBatch, const QString &vfs = QString());
     ~LineForwarder() override;
 
     // All on the forwarder's thread.
@@ -49,6 +50,7 @@ private:
     void dropServer(const QString &why);
 
     QString m_storePath;
+    QString m_vfs;
     LineTarget m_target;
     QString m_storeConnection;
     QString m_serverConnection;

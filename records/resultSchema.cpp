@@ -51,10 +51,10 @@ const QStringList &stepStatements(int step)
     }
 }
 
-bool fail(const QSqlError &sqlError, QString *error)
+bool fail(const QSqlError &sqlError, QSqlError *error)
 {
     if (error)
-        *error = sqlError.text();
+        *error = sqlError;
     return false;
 }
 
@@ -70,7 +70,7 @@ std::string stdText(const QVariant &value)
 
 } // namespace
 
-int storedVersion(QSqlDatabase &db, QString *error)
+int storedVersion(QSqlDatabase &db, QSqlError *error)
 {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'schema_version'")) ||
@@ -83,14 +83,14 @@ int storedVersion(QSqlDatabase &db, QString *error)
     return query.value(0).toInt();
 }
 
-bool migrate(QSqlDatabase &db, int targetVersion, QString *error)
+bool migrate(QSqlDatabase &db, int targetVersion, QSqlError *error)
 {
     const int from = storedVersion(db, error);
     if (from < 0)
         return false;
     if (from > CurrentVersion) {
         if (error)
-            *error = QStringLiteral("written by a newer tool (schema version %1)").arg(from);
+            *error = QSqlError(QString(), QStringLiteral("written by a newer tool (schema version %1)").arg(from));
         return false;
     }
     for (int step = from + 1; step <= targetVersion && step <= CurrentVersion; ++step) {
@@ -192,37 +192,41 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
 
 bool insertUnit(QSqlDatabase &db, const UnitRecord &record, bool queueForLine, QSqlError *error)
 {
-    auto failWith = [&](const QSqlError &sqlError) {
-        if (error)
-            *error = sqlError;
-        return false;
-    };
+    return insertUnits(db, std::vector<UnitRecord>{record}, queueForLine, error);
+}
+
+bool insertUnits(QSqlDatabase &db, const std::vector<UnitRecord> &records, bool queueForLine, QSqlError *error)
+{
     if (!db.transaction())
-        return failWith(db.lastError());
-    QSqlQuery query(db);
-    bool ok = query.prepare(QStringLiteral("INSERT OR IGNORE INTO units (%1) VALUES (%2)")
-                                .arg(QString::fromLatin1(UnitColumns), placeholders()));
-    if (ok) {
-        bindUnit(query, record);
-        ok = query.exec();
-    }
-    if (ok && queueForLine) {
-        ok = query.prepare(QStringLiteral("INSERT OR IGNORE INTO line_queue (unit_id, queued_utc_ms) VALUES (?, ?)"));
-        if (ok) {
-            query.addBindValue(text(record.unitId));
-            query.addBindValue(static_cast<qlonglong>(record.endUtcMs));
-            ok = query.exec();
+        return fail(db.lastError(), error);
+    QSqlQuery unit(db);
+    QSqlQuery queue(db);
+    bool ok = unit.prepare(QStringLiteral("INSERT OR IGNORE INTO units (%1) VALUES (%2)")
+                               .arg(QString::fromLatin1(UnitColumns), placeholders()));
+    if (ok && queueForLine)
+        ok = queue.prepare(QStringLiteral("INSERT OR IGNORE INTO line_queue (unit_id, queued_utc_ms) VALUES (?, ?)"));
+    QSqlError sqlError = unit.lastError().isValid() ? unit.lastError() : queue.lastError();
+    for (std::size_t i = 0; ok && i < records.size(); ++i) {
+        bindUnit(unit, records[i]);
+        ok = unit.exec();
+        if (!ok) {
+            sqlError = unit.lastError();
+        } else if (queueForLine) {
+            queue.addBindValue(text(records[i].unitId));
+            queue.addBindValue(static_cast<qlonglong>(records[i].endUtcMs));
+            ok = queue.exec();
+            if (!ok)
+                sqlError = queue.lastError();
         }
     }
     if (!ok) {
-        const QSqlError sqlError = query.lastError();
         db.rollback();
-        return failWith(sqlError);
+        return fail(sqlError, error);
     }
     if (!db.commit()) {
-        const QSqlError sqlError = db.lastError();
+        sqlError = db.lastError();
         db.rollback();
-        return failWith(sqlError);
+        return fail(sqlError, error);
     }
     return true;
 }

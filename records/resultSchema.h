@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class QSqlDatabase;
 class QSqlError;
 class QSqlQuery;
@@ -22,10 +24,12 @@ constexpr int UnitColumnCount = 26;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store
-// cannot be read as ours, was written by a newer tool, or cannot be written.
-bool migrate(QSqlDatabase &db, int targetVersion, QString *error);
+// cannot be read as ours, was written by a newer tool, or cannot be written;
+// SQLite's own failures keep its code, so the writer can tell a broken file
+// from a lock.
+bool migrate(QSqlDatabase &db, int targetVersion, QSqlError *error);
 // 0 for an empty store, -1 with the reason when it cannot be read.
-int storedVersion(QSqlDatabase &db, QString *error = nullptr);
+int storedVersion(QSqlDatabase &db, QSqlError *error = nullptr);
 
 // Positional placeholders "?, ?, ..." for UnitColumns.
 QString placeholders();
@@ -36,5 +40,7 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first = 0);
 // Writes the unit and, when asked, its place in the line store's queue, in one
 // transaction. Writing a unit id again changes nothing, so a retry is safe.
 bool insertUnit(QSqlDatabase &db, const UnitRecord &record, bool queueForLine, QSqlError *error);
+// The same for many units in one transaction: all or none.
+bool insertUnits(QSqlDatabase &db, const std::vector<UnitRecord> &records, bool queueForLine, QSqlError *error);
 
 } // namespace resultSchema

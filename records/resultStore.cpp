@@ -25,16 +25,27 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
 
     m_writerThread = new QThread;
     m_writerThread->setObjectName(QStringLiteral("results store"));
-    m_worker = new ResultStoreWorker(m_filePath, target.valid, options.busyTimeoutMs, options.retryMs);
+    ResultStoreWorker::Settings settings;
+    settings.filePath = m_filePath;
+    settings.queueForLine = target.valid;
+    settings.busyTimeoutMs = options.busyTimeoutMs;
+    settings.retryMs = options.retryMs;
+    settings.retryMostMs = options.retryMostMs;
+    settings.maxPending = options.maxPending;
+    settings.vfs = options.sqliteVfs;
+    m_worker = new ResultStoreWorker(settings);
     m_worker->moveToThread(m_writerThread);
     connect(m_worker, &ResultStoreWorker::saved, this, &ResultStore::saved);
     connect(m_worker, &ResultStoreWorker::keptInMemory, this, &ResultStore::keptInMemory);
     m_writerThread->start();
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker] { w->start(); }, Qt::QueuedConnection);
 
     if (target.valid) {
         m_forwarderThread = new QThread;
         m_forwarderThread->setObjectName(QStringLiteral("line store"));
-        m_forwarder = new LineForwarder(m_filePath, target, options.busyTimeoutMs, options.forwardIntervalMs);
+        m_forwarder = new LineForwarder(m_filePath, target, options.busyTimeoutMs, options.forwardIntervalMs,
+                                        LineForwarder::DefaultBatch, options.sqliteVfs);
         m_forwarder->moveToThread(m_forwarderThread);
         connect(m_forwarder, &LineForwarder::forwarded, this, &ResultStore::forwarded);
         // A unit just written is sent at once rather than at the next tick.

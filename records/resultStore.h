@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <cstddef>
+
 class QThread;
 class ResultStoreWorker;
 class LineForwarder;
@@ -14,7 +16,9 @@ class LineForwarder;
 // the store's own thread, and when Config.ini names a line store ([results]
 // url), queued there in the same transaction and sent on by a second thread.
 // Nothing here ever blocks the caller or asks the operator anything: troubles
-// go to the debug log.
+// go to the debug log. A unit the store cannot take is never dropped: it waits
+// in memory, and at close in results-unwritten.txt beside the store until a
+// later start imports it.
 class ResultStore : public QObject
 {
     Q_OBJECT
@@ -22,16 +26,20 @@ class ResultStore : public QObject
 public:
     struct Options
     {
-        int busyTimeoutMs = 5000;     // a store locked longer counts as unusable
-        int retryMs = 5000;           // units kept in memory are tried again this often
-        int forwardIntervalMs = 2000; // the line store's queue is looked at this often
-        int closeWaitMs = 3000;       // at close, how long the line store's sender may take
-        QString lineUrl;              // overrides [results] url when not empty
+        int busyTimeoutMs = 5000;       // a store locked longer refuses the unit for now
+        int retryMs = 5000;             // units kept in memory are tried again after this,
+        int retryMostMs = 60000;        // then ever less often, up to this
+        std::size_t maxPending = 10000; // units in memory past this go to the fallback file
+        int forwardIntervalMs = 2000;   // the line store's queue is looked at this often
+        int closeWaitMs = 3000;         // at close, how long the line store's sender may take
+        QString lineUrl;                // overrides [results] url when not empty
+        QString sqliteVfs;              // tests: an SQLite VFS by name (resultStoreFile::Access)
     };
 
     explicit ResultStore(const QString &dataDir, QObject *parent = nullptr);
     ResultStore(const QString &dataDir, const Options &options, QObject *parent = nullptr);
-    // Writes what is still waiting, then stops both threads. A sender stuck on
+    // Writes what is still waiting (or keeps it in the fallback file), then
+    // stops both threads. A sender stuck on
     // a server that does not answer is left to the process's exit rather than
     // holding the window open.
     ~ResultStore() override;
@@ -43,7 +51,7 @@ public:
 
 signals:
     void saved(const QString &unitId);
-    // The unit could not be written now; it waits in memory and is retried.
+    // The unit could not be written now; it waits and is retried.
     void keptInMemory(const QString &unitId);
     // Units the line store committed in one batch.
     void forwarded(int count);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlError>
 #include <QString>
 
 class QSqlDatabase;
@@ -11,9 +12,39 @@ namespace resultStoreFile {
 // "results.sqlite" in dataDir.
 QString pathIn(const QString &dataDir);
 
-// Adds a connection named name for the file. Writers get WAL and full
-// synchronous commits, so a unit written survives a crash of the tool and of
-// the machine; readers open read-only and never create the file.
+struct Access
+{
+    // Readers open read-only and never create the file.
+    bool readOnly = false;
+    // The writer's journal choice. Wal: the WAL journal, or, where the file
+    // system cannot give SQLite shared memory (a 9p, CIFS or NFS home), the
+    // rollback journal instead. Rollback: straight to the rollback journal,
+    // once WAL failed in this run. AsFound: the journal the file has, so the
+    // line store's sender never switches it under the writer.
+    enum Journal
+    {
+        Wal,
+        Rollback,
+        AsFound
+    };
+    Journal journal = Wal;
+    // An SQLite VFS by name; empty for the system's. Tests name "unix-none",
+    // which has no shared memory, as such a file system.
+    QString vfs;
+};
+
+struct Opened
+{
+    QSqlError error;     // why the connection is not open
+    QString journalNote; // set when the rollback journal is used instead of WAL: why
+};
+
+// Adds a connection named name for the file. Writers get full synchronous
+// commits, so a unit written survives a crash of the tool and of the
+// machine, with either journal.
+QSqlDatabase open(const QString &name, const QString &filePath, const Access &access, int busyTimeoutMs,
+                  Opened *opened);
+// The same with the system's VFS and the WAL journal for a writer.
 QSqlDatabase open(const QString &name, const QString &filePath, bool readOnly, int busyTimeoutMs, QString *error);
 // Closes and forgets the connection; no QSqlDatabase of it may be left alive.
 void release(const QString &name);

@@ -2,43 +2,51 @@
 
 #include "resultSchema.h"
 #include "resultStoreFile.h"
+#include "storeAside.h"
+#include "storeTrouble.h"
+#include "unitFallbackFile.h"
+#include "unitLine.h"
 
-#include <QDateTime>
 #include <QDebug>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
-#include <QSqlError>
 #include <QTimer>
 
 namespace {
+
+// Units imported from the fallback file per transaction.
+constexpr std::size_t ImportBatch = 500;
 
 void logLine(const QString &text)
 {
     qDebug().noquote() << QStringLiteral("---------- *** results store: %1 *** ----------").arg(text);
 }
 
-// SQLite's primary result codes that say the file itself is the trouble
-// (busy or locked past the timeout, read-only, I/O error, corrupt, cannot be
-// opened, not a database), as opposed to a full disk, which a new file would
-// not cure.
-bool fileIsTheTrouble(const QString &nativeCode)
+// The last place a unit can be kept: the debug log, in the fallback file's
+// form, so a person can still recover it.
+void logUnit(const UnitRecord &unit)
 {
-    static const QStringList codes = {QStringLiteral("5"),  QStringLiteral("6"),  QStringLiteral("8"),
-                                      QStringLiteral("10"), QStringLiteral("11"), QStringLiteral("14"),
-                                      QStringLiteral("26")};
-    return codes.contains(nativeCode);
+    logLine(QStringLiteral("unit %1 as recorded: %2")
+                .arg(QString::fromStdString(unit.unitId), QString::fromStdString(unitLine::write(unit))));
+}
+
+QString idsOf(const std::vector<UnitRecord> &units)
+{
+    QStringList ids;
+    for (const UnitRecord &unit : units)
+        ids << QString::fromStdString(unit.unitId);
+    return ids.join(QLatin1Char(' '));
 }
 
 } // namespace
 
-ResultStoreWorker::ResultStoreWorker(const QString &filePath, bool queueForLine, int busyTimeoutMs, int retryMs)
-    : m_filePath(filePath), m_connection(QStringLiteral("tkt_results_writer_%1").arg(quintptr(this))),
-      m_queueForLine(queueForLine), m_busyTimeoutMs(busyTimeoutMs), m_retry(new QTimer(this))
+ResultStoreWorker::ResultStoreWorker(const Settings &settings)
+    : m_settings(settings), m_fallbackPath(unitFallbackFile::pathBeside(settings.filePath)),
+      m_connection(QStringLiteral("tkt_results_writer_%1").arg(quintptr(this))),
+      m_backoff(settings.retryMs, settings.retryMostMs), m_retry(new QTimer(this))
 {
     m_retry->setSingleShot(true);
-    m_retry->setInterval(retryMs);
     connect(m_retry, &QTimer::timeout, this, &ResultStoreWorker::writePending);
 }
 
@@ -47,51 +55,185 @@ ResultStoreWorker::~ResultStoreWorker()
     closeStore();
 }
 
+void ResultStoreWorker::start()
+{
+    m_importWaiting = QFileInfo::exists(m_fallbackPath);
+    writePending();
+}
+
 void ResultStoreWorker::save(UnitRecord record)
 {
-    if (m_pending.size() >= MaxPending) {
-        logLine(QStringLiteral("%1 units waiting; unit %2 dropped unwritten")
-                    .arg(m_pending.size())
-                    .arg(QString::fromStdString(m_pending.front().unitId)));
+    if (m_pending.size() >= m_settings.maxPending && !m_pending.empty()) {
+        const std::vector<UnitRecord> oldest{std::move(m_pending.front())};
         m_pending.pop_front();
+        QString error;
+        if (keepInFile(oldest, &error)) {
+            if (!m_spillLogged)
+                logLine(QStringLiteral("%1 units waiting; the oldest go to %2 until the store takes them")
+                            .arg(m_pending.size() + 1)
+                            .arg(m_fallbackPath));
+            m_spillLogged = true;
+        } else {
+            logLine(error);
+            logLine(QStringLiteral("%1 units waiting; unit %2 dropped unwritten")
+                        .arg(m_pending.size() + 1)
+                        .arg(QString::fromStdString(oldest.front().unitId)));
+            logUnit(oldest.front());
+        }
     }
-    const QString unitId = QString::fromStdString(record.unitId);
+    const std::string unitId = record.unitId;
     m_pending.push_back(std::move(record));
     writePending();
-    if (!m_pending.empty() && m_pending.back().unitId == unitId.toStdString())
-        emit keptInMemory(unitId);
+    if (!m_pending.empty() && m_pending.back().unitId == unitId)
+        emit keptInMemory(QString::fromStdString(unitId));
 }
 
 void ResultStoreWorker::close()
 {
     m_retry->stop();
-    if (!m_pending.empty())
-        writePending();
+    writePending();
     m_retry->stop();
     if (!m_pending.empty()) {
-        QStringList ids;
-        for (const UnitRecord &record : m_pending)
-            ids << QString::fromStdString(record.unitId);
-        logLine(QStringLiteral("closing with %1 units never written: %2").arg(ids.size()).arg(ids.join(' ')));
+        const std::vector<UnitRecord> units(std::make_move_iterator(m_pending.begin()),
+                                            std::make_move_iterator(m_pending.end()));
+        m_pending.clear();
+        QString error;
+        if (keepInFile(units, &error)) {
+            logLine(QStringLiteral("closing with %1 units not in the store; %2 keeps them for the next start: %3")
+                        .arg(units.size())
+                        .arg(m_fallbackPath, idsOf(units)));
+        } else {
+            logLine(error);
+            logLine(QStringLiteral("closing with %1 units never written: %2").arg(units.size()).arg(idsOf(units)));
+            for (const UnitRecord &unit : units)
+                logUnit(unit);
+        }
     }
     closeStore();
 }
 
-bool ResultStoreWorker::ensureOpen()
+void ResultStoreWorker::writePending()
+{
+    if (m_pending.empty() && !m_importWaiting)
+        return;
+    Failure failure;
+    bool ok = false;
+    // Two rounds at most: the store as it is, then a new one after a broken
+    // one was moved aside.
+    for (int round = 0; round < 2 && !ok; ++round) {
+        failure = Failure();
+        ok = ensureOpen(failure) && importFallback(failure) && writeAll(failure);
+        if (ok)
+            break;
+        closeStore();
+        if (!m_troubled)
+            logLine(failure.logText);
+        m_troubled = true;
+        if (m_movedAside || !(failure.newerTool || storeTrouble::isBroken(failure.error)))
+            break;
+        putAside(failure);
+    }
+    if (ok) {
+        if (m_troubled)
+            logLine(QStringLiteral("units are written to %1 again").arg(m_settings.filePath));
+        m_troubled = false;
+        m_spillLogged = false;
+        m_backoff.reset();
+        return;
+    }
+    if (!m_retry->isActive())
+        m_retry->start(m_backoff.nextDelayMs());
+}
+
+bool ResultStoreWorker::ensureOpen(Failure &failure)
 {
     if (m_open)
         return true;
-    QDir().mkpath(QFileInfo(m_filePath).absolutePath());
-    QString error;
+    QDir().mkpath(QFileInfo(m_settings.filePath).absolutePath());
+    resultStoreFile::Access access;
+    access.journal = m_walFailed ? resultStoreFile::Access::Rollback : resultStoreFile::Access::Wal;
+    access.vfs = m_settings.vfs;
+    resultStoreFile::Opened opened;
     {
-        QSqlDatabase db = resultStoreFile::open(m_connection, m_filePath, false, m_busyTimeoutMs, &error);
-        m_open = db.isOpen() && resultSchema::migrate(db, resultSchema::CurrentVersion, &error);
+        QSqlDatabase db =
+            resultStoreFile::open(m_connection, m_settings.filePath, access, m_settings.busyTimeoutMs, &opened);
+        if (db.isOpen()) {
+            const int version = resultSchema::storedVersion(db, &failure.error);
+            failure.newerTool = version > resultSchema::CurrentVersion;
+            m_open = version >= 0 && resultSchema::migrate(db, resultSchema::CurrentVersion, &failure.error);
+        } else {
+            failure.error = opened.error;
+        }
     }
+    if (!opened.journalNote.isEmpty() && !m_walFailed)
+        logLine(QStringLiteral("%1: no WAL journal on this file system (%2); the rollback journal with every "
+                               "commit synced is used instead")
+                    .arg(m_settings.filePath, opened.journalNote));
+    m_walFailed = m_walFailed || !opened.journalNote.isEmpty();
     if (!m_open) {
-        logLine(QStringLiteral("%1 cannot be used: %2").arg(m_filePath, error));
+        failure.logText = QStringLiteral("%1 cannot be used: %2").arg(m_settings.filePath, failure.error.text());
         resultStoreFile::release(m_connection);
     }
     return m_open;
+}
+
+bool ResultStoreWorker::importFallback(Failure &failure)
+{
+    if (!m_importWaiting)
+        return true;
+    m_importWaiting = false;
+    if (!QFileInfo::exists(m_fallbackPath))
+        return true;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    bool refused = false;
+    const unitFallbackFile::Reading reading =
+        unitFallbackFile::read(m_fallbackPath, ImportBatch, [&](std::vector<UnitRecord> &batch) {
+            if (!resultSchema::insertUnits(db, batch, m_settings.queueForLine, &failure.error)) {
+                refused = true;
+                return false;
+            }
+            for (const UnitRecord &unit : batch)
+                emit saved(QString::fromStdString(unit.unitId));
+            return true;
+        });
+    if (refused) {
+        m_importWaiting = true;
+        failure.logText = QStringLiteral("units of %1 not imported: %2 (%3)")
+                              .arg(m_fallbackPath, failure.error.text(), failure.error.nativeErrorCode());
+        return false;
+    }
+    // A file that cannot be read is no trouble of the store's: the units in
+    // memory still go in, and the next start tries the file again.
+    if (!reading.complete) {
+        logLine(reading.error);
+        return true;
+    }
+    QString keptAs;
+    const bool retired = unitFallbackFile::retire(m_fallbackPath, reading.skipped > 0, &keptAs);
+    logLine(QStringLiteral("%1 units imported from %2%3")
+                .arg(reading.units)
+                .arg(m_fallbackPath, !retired ? QStringLiteral("; it could not be removed, its units are ignored when "
+                                                               "imported again")
+                                     : reading.skipped > 0
+                                         ? QStringLiteral("; the lines that are no unit are kept in %1").arg(keptAs)
+                                         : QString()));
+    return true;
+}
+
+bool ResultStoreWorker::writeAll(Failure &failure)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    while (!m_pending.empty()) {
+        const QString unitId = QString::fromStdString(m_pending.front().unitId);
+        if (!resultSchema::insertUnit(db, m_pending.front(), m_settings.queueForLine, &failure.error)) {
+            failure.logText = QStringLiteral("unit %1 not written: %2 (%3)")
+                                  .arg(unitId, failure.error.text(), failure.error.nativeErrorCode());
+            return false;
+        }
+        m_pending.pop_front();
+        emit saved(unitId);
+    }
+    return true;
 }
 
 void ResultStoreWorker::closeStore()
@@ -100,57 +242,42 @@ void ResultStoreWorker::closeStore()
     resultStoreFile::release(m_connection);
 }
 
-void ResultStoreWorker::moveAside(const QString &reason)
+void ResultStoreWorker::putAside(const Failure &failure)
 {
-    closeStore();
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = QStringLiteral("%1.bad-%2").arg(m_filePath, stamp);
-    for (int n = 2; QFileInfo::exists(aside) && n < 1000; ++n)
-        aside = QStringLiteral("%1.bad-%2-%3").arg(m_filePath, stamp).arg(n);
-    // The journal files go with it, named as SQLite looks for them, so the
-    // units already committed there stay readable in the copy.
-    const bool moved = QFile::rename(m_filePath, aside);
-    if (moved) {
-        for (const char *suffix : {"-wal", "-shm", "-journal"}) {
-            const QString from = m_filePath + QLatin1String(suffix);
-            if (QFileInfo::exists(from))
-                QFile::rename(from, aside + QLatin1String(suffix));
-        }
+    m_movedAside = true;
+    m_troubled = false;
+    const QString reason =
+        failure.error.databaseText().isEmpty() ? failure.error.text().trimmed() : failure.error.databaseText();
+    QString error;
+    const QString aside = storeAside::moveAside(m_settings.filePath, &error);
+    if (aside.isEmpty()) {
+        logLine(QStringLiteral("%1; it could not be moved aside: %2").arg(reason, error));
+        return;
     }
-    logLine(moved ? QStringLiteral("%1; moved to %2, a new store is started").arg(reason, aside)
-                  : QStringLiteral("%1; it could not be moved aside").arg(reason));
+    logLine(QStringLiteral("%1; moved to %2, a new store is started").arg(reason, aside));
+    if (m_settings.queueForLine)
+        rescueQueued(aside);
+    if (const int removed = storeAside::prune(m_settings.filePath, m_settings.vfs))
+        logLine(QStringLiteral("%1 older aside stores without units removed").arg(removed));
 }
 
-void ResultStoreWorker::writePending()
+void ResultStoreWorker::rescueQueued(const QString &aside)
 {
-    // Two rounds at most: the store as it is, then a new one after the old
-    // was moved aside.
-    for (int round = 0; round < 2 && !m_pending.empty(); ++round) {
-        if (!ensureOpen()) {
-            if (!QFileInfo::exists(m_filePath))
-                break;
-            moveAside(QStringLiteral("store unusable"));
-            continue;
-        }
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        bool asideNeeded = false;
-        while (!m_pending.empty()) {
-            QSqlError error;
-            if (!resultSchema::insertUnit(db, m_pending.front(), m_queueForLine, &error)) {
-                logLine(
-                    QStringLiteral("unit %1 not written: %2 (%3)")
-                        .arg(QString::fromStdString(m_pending.front().unitId), error.text(), error.nativeErrorCode()));
-                asideNeeded = fileIsTheTrouble(error.nativeErrorCode());
-                break;
-            }
-            emit saved(QString::fromStdString(m_pending.front().unitId));
-            m_pending.pop_front();
-        }
-        db = QSqlDatabase();
-        if (!asideNeeded)
-            break;
-        moveAside(QStringLiteral("writes fail"));
+    QString error;
+    const qint64 rescued = storeAside::rescueQueued(aside, m_settings.vfs, m_fallbackPath, &error);
+    if (rescued > 0) {
+        m_importWaiting = true;
+        logLine(QStringLiteral("%1 units still queued for the line store there go to the new store").arg(rescued));
+    } else if (rescued < 0) {
+        logLine(QStringLiteral("units queued for the line store in %1 cannot be read: %2").arg(aside, error));
     }
-    if (!m_pending.empty() && !m_retry->isActive())
-        m_retry->start();
+}
+
+bool ResultStoreWorker::keepInFile(const std::vector<UnitRecord> &units, QString *error)
+{
+    QDir().mkpath(QFileInfo(m_fallbackPath).absolutePath());
+    if (!unitFallbackFile::append(m_fallbackPath, units, error))
+        return false;
+    m_importWaiting = true;
+    return true;
 }

@@ -1,32 +1,48 @@
 #pragma once
 
+#include "retryBackoff.h"
 #include "unitRecord.h"
 
 #include <QObject>
+#include <QSqlError>
 #include <QString>
 
 #include <deque>
+#include <vector>
 
 class QTimer;
 
 // The station store's writer. Lives on the store's own thread and is the only
 // code that writes units to results.sqlite, so the GUI thread never waits on
-// the disk. A store that cannot be opened, read or written is moved aside and
-// a new one started; units that still cannot be written wait here in memory
-// and are tried again.
+// the disk. Units the store does not take wait in memory and are tried again,
+// less often the longer it lasts; when they must leave memory (the tool
+// closes, too many wait) they go to the fallback file beside the store
+// (unitFallbackFile.h), which the next opening of the store imports. Only a
+// store that SQLite calls broken, or one of a newer tool, is moved aside, at
+// most once per start.
 class ResultStoreWorker : public QObject
 {
     Q_OBJECT
 
 public:
-    // Units waiting beyond this are dropped oldest first, with a log line: a
-    // station that cannot write for that long has a problem no memory fixes.
-    static constexpr std::size_t MaxPending = 10000;
+    struct Settings
+    {
+        QString filePath;
+        bool queueForLine = false;
+        int busyTimeoutMs = 5000;
+        int retryMs = 5000;      // the first wait before a unit is tried again
+        int retryMostMs = 60000; // the longest
+        // Units waiting beyond this go to the fallback file, oldest first.
+        std::size_t maxPending = 10000;
+        QString vfs; // see resultStoreFile::Access
+    };
 
-    ResultStoreWorker(const QString &filePath, bool queueForLine, int busyTimeoutMs, int retryMs);
+    explicit ResultStoreWorker(const Settings &settings);
     ~ResultStoreWorker() override;
 
     // All on the worker's thread.
+    // Imports what a previous run left in the fallback file.
+    void start();
     void save(UnitRecord record);
     void close();
 
@@ -35,16 +51,34 @@ signals:
     void keptInMemory(const QString &unitId);
 
 private:
-    bool ensureOpen();
-    void closeStore();
-    void moveAside(const QString &reason);
-    void writePending();
+    // Why the store did not take the units, and the line that tells it.
+    struct Failure
+    {
+        QSqlError error;
+        bool newerTool = false;
+        QString logText;
+    };
 
-    QString m_filePath;
+    void writePending();
+    bool ensureOpen(Failure &failure);
+    bool importFallback(Failure &failure);
+    bool writeAll(Failure &failure);
+    void closeStore();
+    void putAside(const Failure &failure);
+    // Units the old store had queued for the line store go to the new one.
+    void rescueQueued(const QString &aside);
+    bool keepInFile(const std::vector<UnitRecord> &units, QString *error);
+
+    Settings m_settings;
+    QString m_fallbackPath;
     QString m_connection;
-    bool m_queueForLine = false;
-    int m_busyTimeoutMs = 0;
     bool m_open = false;
+    bool m_walFailed = false;     // WAL failed once: the rollback journal from then on
+    bool m_movedAside = false;    // at most once per start
+    bool m_troubled = false;      // the store's trouble was logged, retries are not
+    bool m_spillLogged = false;   // units going to the file for want of memory was logged
+    bool m_importWaiting = false; // the fallback file has units for the store
     std::deque<UnitRecord> m_pending;
+    RetryBackoff m_backoff;
     QTimer *m_retry = nullptr;
 };

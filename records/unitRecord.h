@@ -85,6 +85,12 @@ struct UnitRecord
     static constexpr std::size_t MaxChatterEvents = 1000;
 };
 
+// Field by field, so a record read back from a store or a file can be
+// compared with the one written.
+bool operator==(const UnitIdentity &a, const UnitIdentity &b);
+bool operator==(const ChatterEvent &a, const ChatterEvent &b);
+bool operator==(const UnitRecord &a, const UnitRecord &b);
+
 // Stable names, as the stores and the export write them.
 const char *verdictName(Verdict verdict);     // "none", "successful", "failed"
 const char *unitEndName(UnitEnd end);         // "removal", "link lost", "selection", "close"

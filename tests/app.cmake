@@ -10,3 +10,13 @@ if(TARGET TavrinKeyboardTest)
     target_compile_definitions(tst_singleInstance PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_singleInstance TavrinKeyboardTest)
 endif()
+
+# Ends the real program with signals while a simulated keyboard is connected,
+# and reads its store (Linux, where the simulator preloads over hidapi).
+get_property(tkt_result_store GLOBAL PROPERTY TKT_RESULT_STORE)
+if(TARGET TavrinKeyboardTest AND TARGET tkt_simhidapi AND tkt_result_store AND NOT TKT_TSAN AND NOT TKT_ASAN)
+    add_unit_test(NAME tst_sessionEnd LIBS tkt_records)
+    target_compile_definitions(tst_sessionEnd PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>"
+        TKT_SIM_PRELOAD="$<TARGET_FILE:tkt_simhidapi>")
+    add_dependencies(tst_sessionEnd TavrinKeyboardTest tkt_simhidapi)
+endif()

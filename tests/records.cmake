@@ -2,6 +2,7 @@
 # export and the line store.
 add_unit_test(NAME tst_unitRecorder LIBS tkt_records_core LABELS records)
 add_unit_test(NAME tst_unitVerdict LIBS tkt_records_core LABELS records)
+add_unit_test(NAME tst_retryBackoff LIBS tkt_records_core LABELS records)
 # The rest reads and writes the store: only where the toolkit has its SQL module.
 get_property(tkt_result_store GLOBAL PROPERTY TKT_RESULT_STORE)
 if(NOT tkt_result_store)
@@ -13,6 +14,9 @@ if(TARGET TavrinKeyboardTest)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)
 endif()
+# The fallback file: its line format, and the file read back bounded.
+add_unit_test(NAME tst_unitLine LIBS tkt_records LABELS records)
+add_unit_test(NAME tst_unitFallbackFile LIBS tkt_records LABELS records)
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # Read-only stores need root's file override dropped (Linux capabilities).
     add_unit_test(NAME tst_resultStore LIBS tkt_records LABELS records)

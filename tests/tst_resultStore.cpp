@@ -1,12 +1,17 @@
+#include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStore.h"
 #include "resultStoreFile.h"
 #include "sampleUnit.h"
+#include "storeAside.h"
+#include "storeTrouble.h"
 #include "withoutFileOverride.h"
 
 #include <QDir>
+#include <QMutex>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +26,7 @@ ResultStore::Options quick()
     ResultStore::Options options;
     options.busyTimeoutMs = 100;
     options.retryMs = 50;
+    options.retryMostMs = 400;
     return options;
 }
 
@@ -28,13 +34,34 @@ ResultStore::Options quick()
 bool saveOne(ResultStore &store, const std::string &unitId)
 {
     QSignalSpy saved(&store, &ResultStore::saved);
+    QSignalSpy kept(&store, &ResultStore::keptInMemory);
     store.save(sampleUnit(unitId));
-    return saved.wait(10000);
+    return QTest::qWaitFor([&] { return saved.count() + kept.count() > 0; }, 10000) && kept.isEmpty();
 }
 
-QStringList unitsIn(const QString &storePath)
+QStringList unitsIn(const QString &storePath, const QString &table = QStringLiteral("units"))
 {
-    return firstColumn(QStringLiteral("QSQLITE"), storePath, QStringLiteral("SELECT unit_id FROM units"));
+    QStringList units = firstColumn(QStringLiteral("QSQLITE"), storePath, "SELECT unit_id FROM " + table);
+    units.sort();
+    return units;
+}
+
+// The store's log lines, from any thread, still shown as the test's own.
+QMutex logMutex;
+QStringList logLines;
+QtMessageHandler shownBy = nullptr;
+void keepLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    {
+        QMutexLocker lock(&logMutex);
+        logLines << message;
+    }
+    shownBy(type, context, message);
+}
+int logCount(const QString &text)
+{
+    QMutexLocker lock(&logMutex);
+    return static_cast<int>(logLines.filter(text).size());
 }
 
 } // namespace
@@ -44,27 +71,53 @@ class tst_resultStore : public QObject
     Q_OBJECT
 
 private slots:
-    // Whatever is wrong with the file, the unit lands in a new store and the
-    // old one is kept aside, with what it held.
+    void initTestCase() { shownBy = qInstallMessageHandler(keepLog); }
+
+    void init()
+    {
+        QMutexLocker lock(&logMutex);
+        logLines.clear();
+    }
+
+    // Only a store that SQLite calls broken, or one of a newer tool, is moved
+    // aside; any other trouble keeps the store and the units: at close they
+    // wait in the fallback file, and the next start imports them, each once.
+    // Units waiting past the bound go to that file at once.
     void troubledStore_data()
     {
         QTest::addColumn<QString>("trouble");
-        QTest::addColumn<bool>("asideKeepsOld");
-        QTest::newRow("corrupt") << "corrupt" << false;
-        QTest::newRow("locked by another writer") << "locked" << true;
-        QTest::newRow("read-only") << "read-only" << true;
-        QTest::newRow("a folder in its place") << "folder" << false;
-        QTest::newRow("from a newer tool") << "newer" << true;
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<bool>("movedAside");
+        QTest::addColumn<QStringList>("unitsAfter");
+        const QStringList both = {"later", "new"};
+        const QStringList all = {"later", "new", "old"};
+        QTest::newRow("corrupt") << "corrupt" << false << true << both;
+        QTest::newRow("locked by another writer") << "locked" << true << false << all;
+        QTest::newRow("read-only") << "read-only" << true << false << all;
+        QTest::newRow("a folder in its place") << "folder" << true << false << both;
+        // Its unit still queued for the line store goes to the new store.
+        QTest::newRow("from a newer tool") << "newer" << false << true << all;
+        // The WAL store of an older tool, then SQLite without shared memory, as
+        // on a 9p, CIFS or NFS home: the rollback journal on the same file.
+        QTest::newRow("no shared memory") << "no shared memory" << false << false << all;
     }
 
     void troubledStore()
     {
         QFETCH(QString, trouble);
-        QFETCH(bool, asideKeepsOld);
+        QFETCH(bool, refused);
+        QFETCH(bool, movedAside);
+        QFETCH(QStringList, unitsAfter);
         QTemporaryDir dir;
         const QString path = resultStoreFile::pathIn(dir.path());
-        if (asideKeepsOld) {
-            ResultStore first(dir.path(), quick());
+        const QString fallback = dir.filePath(QStringLiteral("results-unwritten.txt"));
+        ResultStore::Options options = quick();
+        options.maxPending = 1;
+        // Refused at once, so every unit stays queued for it.
+        options.lineUrl = QStringLiteral("postgresql://nobody@127.0.0.1:1/none");
+        const bool hasOld = trouble != QLatin1String("corrupt") && trouble != QLatin1String("folder");
+        if (hasOld) {
+            ResultStore first(dir.path(), options);
             QVERIFY(saveOne(first, "old"));
         }
         if (trouble == QLatin1String("corrupt")) {
@@ -77,6 +130,8 @@ private slots:
             QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
         } else if (trouble == QLatin1String("newer")) {
             firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("UPDATE schema_version SET version = 99"));
+        } else if (trouble == QLatin1String("no shared memory")) {
+            options.sqliteVfs = QStringLiteral("unix-none");
         }
         QSqlDatabase locker;
         if (trouble == QLatin1String("locked")) {
@@ -87,20 +142,103 @@ private slots:
         }
         {
             WithoutFileOverride asUser;
-            ResultStore store(dir.path(), quick());
-            QVERIFY(saveOne(store, "new"));
+            ResultStore store(dir.path(), options);
+            QCOMPARE(saveOne(store, "new"), !refused);
+            saveOne(store, "later");
+            QCOMPARE(QFileInfo::exists(fallback), refused);
         }
         if (locker.isValid()) {
             locker.close();
             locker = QSqlDatabase();
             QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         }
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (trouble == QLatin1String("folder"))
+            QVERIFY(QDir(path).removeRecursively());
+        {
+            ResultStore again(dir.path(), options);
+            QVERIFY(saveOne(again, "next"));
+        }
+        unitsAfter << QStringLiteral("next");
+        unitsAfter.sort();
 
-        QCOMPARE(unitsIn(path), QStringList{"new"});
-        const QStringList aside = QDir(dir.path()).entryList({"results.sqlite.bad-*"}, QDir::AllEntries);
-        QVERIFY2(aside.size() >= 1, qPrintable(aside.join(' ')));
-        if (asideKeepsOld)
+        QCOMPARE(unitsIn(path), unitsAfter);
+        QCOMPARE(unitsIn(path, QStringLiteral("line_queue")), unitsAfter);
+        QVERIFY(!QFileInfo::exists(fallback));
+        const QStringList aside = QDir(dir.path()).entryList({"results.sqlite.bad-*"}, QDir::Files);
+        QCOMPARE(aside.filter(QRegularExpression(QStringLiteral("bad-[0-9-]+$"))).size(), movedAside ? 1 : 0);
+        if (movedAside && hasOld)
             QCOMPARE(unitsIn(QDir(dir.path()).filePath(aside.first())), QStringList{"old"});
+        // One line for each start that opened the store on that file system
+        // (the second finds it with the rollback journal), none elsewhere.
+        QCOMPARE(logCount(QStringLiteral("no WAL journal")), options.sqliteVfs.isEmpty() ? 0 : 2);
+        qint64 rows = 0;
+        QString error;
+        QVERIFY2(
+            resultExport::exportCsv(path, dir.filePath(QStringLiteral("units.csv")), ResultFilter(), &rows, &error),
+            qPrintable(error));
+        QCOMPARE(rows, qint64(unitsAfter.size()));
+    }
+
+    // Which of SQLite's codes mean a broken file, and which may mean a file
+    // system without shared memory; extended codes count as their primary.
+    void sqliteCodes_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("broken");
+        QTest::addColumn<bool>("mayLackSharedMemory");
+        QTest::newRow("corrupt, extended") << "267" << true << false;
+        QTest::newRow("not a database") << "26" << true << false;
+        QTest::newRow("I/O error mapping shared memory") << "5386" << false << true;
+        QTest::newRow("cannot open") << "14" << false << true;
+        QTest::newRow("locked") << "5" << false << false;
+        QTest::newRow("disk full") << "13" << false << false;
+        QTest::newRow("read-only") << "8" << false << false;
+        QTest::newRow("none (the driver's own transaction error)") << "" << false << false;
+    }
+
+    void sqliteCodes()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, broken);
+        QFETCH(bool, mayLackSharedMemory);
+        const QSqlError error(QStringLiteral("driver"), QStringLiteral("database"), QSqlError::StatementError, code);
+        QCOMPARE(storeTrouble::isBroken(error), broken);
+        QCOMPARE(storeTrouble::mayLackSharedMemory(error), mayLackSharedMemory);
+    }
+
+    // Past a handful of aside stores the oldest go, but only those that can
+    // be read and hold no unit.
+    void asideStoresPruned()
+    {
+        QTemporaryDir dir;
+        const QString path = resultStoreFile::pathIn(dir.path());
+        auto aside = [&](int n) { return QStringLiteral("%1.bad-2026010%2-000000").arg(path).arg(n); };
+        auto makeStore = [&](int n, bool withUnit) {
+            {
+                QSqlDatabase db = resultStoreFile::open(QStringLiteral("make"), aside(n), false, 100, nullptr);
+                QVERIFY(resultSchema::migrate(db, resultSchema::CurrentVersion, nullptr));
+                QVERIFY(!withUnit || resultSchema::insertUnit(db, sampleUnit("kept"), false, nullptr));
+            }
+            resultStoreFile::release(QStringLiteral("make"));
+        };
+        auto makeFile = [&](const QString &name, const QByteArray &content) {
+            QFile file(name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        };
+        makeStore(1, false);
+        makeFile(aside(1) + QStringLiteral("-wal"), QByteArray());
+        makeStore(2, true);
+        makeFile(aside(3), QByteArray(8192, 'x'));
+        for (int n = 4; n <= 9; ++n)
+            makeFile(aside(n), QByteArray());
+        QCOMPARE(storeAside::prune(path, QString()), 2);
+        QStringList left;
+        for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
+            left << name.mid(QStringLiteral("results.sqlite.bad-2026010").size());
+        QCOMPARE(left,
+                 (QStringList{"2-000000", "3-000000", "5-000000", "6-000000", "7-000000", "8-000000", "9-000000"}));
     }
 
     void unwritableFolderKeepsUnitsAndRetries()
@@ -168,6 +306,7 @@ private slots:
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+
     const QString crashDir = qEnvironmentVariable("TST_CRASH_AFTER_SAVE");
     if (!crashDir.isEmpty()) {
         auto *store = new ResultStore(crashDir); // never destroyed: no clean close

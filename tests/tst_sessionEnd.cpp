@@ -1,0 +1,77 @@
+// The real program against the simulated keyboard, ended from outside as a
+// shutdown, a logout or a kill ends it: the connected unit is in the store,
+// ended by the window's close.
+#include "sampleUnit.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+// Bounds a hang; a normal close takes a fraction of it.
+constexpr int EndMs = 10000;
+constexpr int StartMs = 60000;
+
+} // namespace
+
+class tst_sessionEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void unitRecorded_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void unitRecorded()
+    {
+#if !defined(TKT_PROGRAM_PATH) || !defined(TKT_SIM_PRELOAD)
+        QSKIP("the program or the simulated keyboard is not part of this build");
+#else
+        QFETCH(int, signal);
+        QTemporaryDir root;
+        for (const char *folder : {"home", "data", "config", "ipc", "runtime"})
+            QVERIFY(QDir(root.path()).mkdir(QLatin1String(folder)));
+        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
+        // The single-instance segment's key file: apart from any real copy.
+        env.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("ipc")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TKT_SIM_PRELOAD));
+        env.insert(QStringLiteral("TKT_SIM_KEYBOARDS"), QStringLiteral("0416:b23c"));
+        const QString data = root.filePath(QStringLiteral("data/TavrinKeyboardTest"));
+        QFile log(data + QStringLiteral("/log/TavrinKeyboardTest.log"));
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TKT_PROGRAM_PATH), QStringList());
+        QVERIFY(program.waitForStarted(StartMs));
+        // The unit runs once its verdict is logged.
+        QTRY_VERIFY_WITH_TIMEOUT((log.isOpen() || log.open(QIODevice::ReadOnly)) &&
+                                     (log.seek(0), log.readAll().contains("verdict: testing")),
+                                 StartMs);
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), signal) == 0);
+        QVERIFY2(program.waitForFinished(EndMs), "still running after the signal");
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), data + QStringLiteral("/UserConfig/results.sqlite"),
+                             QStringLiteral("SELECT ended FROM units")),
+                 QStringList{"close"});
+#endif
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_sessionEnd)
+#include "tst_sessionEnd.moc"
