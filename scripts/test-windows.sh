@@ -31,7 +31,7 @@ done
 # Without the prepared toolkit, build-windows.sh would build Qt itself: about
 # 25 minutes, more than a test run may take. Say so and skip, unless asked to
 # (TKT_BUILD_QT_MINGW=1) or a toolkit built earlier is cached.
-tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64.tar.xz}"
+tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64-sql.tar.xz}"
 if [ ! -f "$tarball" ] && [ ! -f "$build/deps/qt.stamp" ] && [ "${TKT_BUILD_QT_MINGW:-0}" != 1 ]; then
     echo "test-windows: SKIPPED: the toolkit for Windows is not at $tarball and none is cached in $build/deps;" \
          "set TKT_QT_MINGW_TARBALL, or run scripts/build-windows.sh once (builds Qt, about 25 minutes)," \

@@ -24,13 +24,10 @@ add_window_test(tst_mainPageDiaAnswers
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaAnswers.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
     LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
 set_tests_properties(tst_mainPageDiaDevice PROPERTIES TIMEOUT 900)
-# Reads the station store back; only where the toolkit has its SQL module.
-get_property(tkt_result_store GLOBAL PROPERTY TKT_RESULT_STORE)
-if(tkt_result_store)
-    add_window_test(tst_mainPageDiaRecords
-        SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
-        LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
-endif()
+# Reads the station store back.
+add_window_test(tst_mainPageDiaRecords
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
 # The window's own device notifications, under Windows (run under Wine by the cross build's checks).
 if(WIN32)
     add_window_test(tst_mainPageDiaWin LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images user32)
