@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lays the cross-built program out as a Windows user unpacks it and zips it:
 #   TavrinKeyboardTest.exe, the toolkit's and the compiler's runtime DLLs,
-#   platforms/qwindows.dll, imageformats/, styles/, hidapi.dll, cjson.dll,
+#   platforms/qwindows.dll, imageformats/, styles/, sqldrivers/qsqlite.dll,
+#   hidapi.dll, cjson.dll,
 #   configDir/KeyInfo.config and translation/*.qm
 # Every DLL the program or a plugin imports must be in the folder or be one
 # of Windows's own, or the script fails: a missing DLL would only show on a
@@ -26,7 +27,8 @@ command -v zip >/dev/null || { echo "package-windows: zip is missing (scripts/de
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 root="$stage/TavrinKeyboardTest"
-mkdir -p "$root/platforms" "$root/imageformats" "$root/styles" "$root/configDir" "$root/translation"
+mkdir -p "$root/platforms" "$root/imageformats" "$root/styles" "$root/sqldrivers" "$root/configDir" \
+    "$root/translation"
 
 cp "$program/TavrinKeyboardTest.exe" "$root/"
 x86_64-w64-mingw32-strip "$root/TavrinKeyboardTest.exe"
@@ -35,6 +37,8 @@ cp "$qt/plugins/platforms/qwindows.dll" "$root/platforms/"
 # gif for the production animation, ico for the window icon, jpeg for pictures.
 cp "$qt/plugins/imageformats/"{qgif,qico,qjpeg}.dll "$root/imageformats/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$root/styles/"
+# The station store (there is no PostgreSQL driver for Windows).
+cp "$qt/plugins/sqldrivers/qsqlite.dll" "$root/sqldrivers/"
 cp "$program/configDir/KeyInfo.config" "$root/configDir/"
 cp "$program/translation/"*.qm "$root/translation/"
 

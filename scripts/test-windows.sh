@@ -8,7 +8,12 @@
 #   3. types keys on the X server into the window: each must reach the
 #      program through its low-level keyboard hook (the hook's log lines) and
 #      turn its key blue on the page;
-#   4. runs the cross-built unit and window tests under Wine, but for those
+#   4. records one unit through the window (the cross-built window with the
+#      simulated keyboard, into the program's own store): the packaged
+#      program's --export-results and --results-summary must show it, and the
+#      line store named in Config.ini must be refused with one log line, as
+#      this build has no PostgreSQL driver;
+#   5. runs the cross-built unit and window tests under Wine, but for those
 #      listed below with the reason Wine or Windows cannot run them.
 # Exits 77 (skipped) when the toolkit for Windows lacks a module the program
 # needs, saying which; any other failure exits 1.
@@ -80,6 +85,12 @@ exe="$unpacked/TavrinKeyboardTest/TavrinKeyboardTest.exe"
 log_file() { find "$WINEPREFIX/drive_c/users" -name TavrinKeyboardTest.log -print -quit 2>/dev/null || true; }
 rm -f "$(log_file)" 2>/dev/null || true
 wineboot -i >/dev/null 2>&1 || true
+# An empty station store, and a Config.ini naming a line store.
+data="$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
+data="$data/AppData/Local/TavrinKeyboardTest/UserConfig"
+mkdir -p "$data"
+rm -f "$data"/results.sqlite*
+printf '[results]\r\nurl=postgresql://tester@linedb.example/keyboards\r\n' >"$data/Config.ini"
 
 # 2. Start, title, single instance.
 (cd "$unpacked/TavrinKeyboardTest" && exec "$wine" "$exe") >"$build/first.log" 2>&1 &
@@ -135,6 +146,11 @@ if [ -n "$wid" ]; then
     else
         fail "the page shows no more released keys after typing ($before -> $after pixels)"
     fi
+    if [ "$(grep -c 'line store: .* not used: this build has no PostgreSQL driver' "$log")" = 1 ]; then
+        pass "the line store in Config.ini refused with one log line"
+    else
+        fail "no single log line refusing the line store (log: ${log:-none})"
+    fi
     if [ -n "$shot" ]; then
         import -window "$wid" "$shot" && echo "test-windows: screenshot $shot"
     fi
@@ -143,7 +159,27 @@ fi
 kill "$first" 2>/dev/null || true
 wineserver -k >/dev/null 2>&1 || true
 
-# 4. Unit and window tests under Wine. Not run, and why:
+# 4. One unit recorded through the window, exported and summed up by the packaged program.
+deps="$build/deps"
+unit="$(cd "$build/program/tests/tkt_recordOneUnit" && QT_QPA_PLATFORM=offscreen \
+    WINEPATH="$deps/qt5-mingw-w64/bin;$deps/cjson/bin" QT_PLUGIN_PATH="$deps/qt5-mingw-w64/plugins" \
+    timeout 180 "$wine" tkt_recordOneUnit.exe 2>"$build/record.log" | tr -d '\r' | tail -1)" || true
+packaged() { (cd "$unpacked/TavrinKeyboardTest" && timeout 60 "$wine" "$exe" "$@"); }
+if [ -z "$unit" ]; then
+    fail "no unit recorded through the window: $(tail -1 "$build/record.log")"
+elif packaged --export-results "$build/units.csv" >/dev/null 2>&1 &&
+     grep -q "^$unit,.*,0416,b23c,.*,removal" "$build/units.csv"; then
+    pass "the unit recorded through the window is in the packaged program's export"
+else
+    fail "the packaged program's export lacks unit $unit: $(cat "$build/units.csv" 2>/dev/null)"
+fi
+if packaged --results-summary >"$build/summary.txt" 2>&1 && grep -Eq '0416:b23c +1 ' "$build/summary.txt"; then
+    pass "the packaged program's summary counts it"
+else
+    fail "the packaged program's summary: $(cat "$build/summary.txt")"
+fi
+
+# 5. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
     [tst_debugLog]="checks POSIX file permissions, which Windows files do not have"
     [tst_userSettings]="compares the settings file with Unix line ends; Windows writes CR LF"

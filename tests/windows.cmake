@@ -8,3 +8,13 @@ if(NOT CMAKE_CROSSCOMPILING AND TKT_MINGW_CXX AND TKT_WINE)
     set_tests_properties(tst_windowsProgram PROPERTIES LABELS "wine" TIMEOUT 1200 SKIP_RETURN_CODE 77
                          RUN_SERIAL ON)
 endif()
+
+# Records one unit through the window into the program's own store, for the
+# packaged program's export under Wine (scripts/test-windows.sh). Not a test of
+# its own: it writes where the program keeps its records.
+if(WIN32)
+    add_executable(tkt_recordOneUnit "${CMAKE_CURRENT_SOURCE_DIR}/win/recordOneUnit.cpp")
+    target_include_directories(tkt_recordOneUnit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/support")
+    target_link_libraries(tkt_recordOneUnit PRIVATE Qt5::Test tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+    place_with_window_data(tkt_recordOneUnit "${CMAKE_BINARY_DIR}/tests/tkt_recordOneUnit")
+endif()
