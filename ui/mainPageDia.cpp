@@ -13,6 +13,7 @@
 #include "mainHidInterFace.h"
 #include "resultStore.h"
 #include "resultsSettings.h"
+#include "toolVersion.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
 #include "userSettings.h"
@@ -42,7 +43,6 @@ namespace {
 
 const char kNoDeviceInfo[] = "-----------";
 const char kMakerUrl[] = "https://www.example.com";
-const char kVersionSuffix[] = " V1.01.08";
 
 const char kConnectStatusGreen[] = "QLabel#label_ConnectStatus{color: rgb(0, 150, 0);}";
 const char kConnectStatusRed[] = "QLabel#label_ConnectStatus{color: rgb(210, 0, 0);}";
@@ -247,7 +247,7 @@ void mainPageDia::init(QString language)
         return;
 
     ui->retranslateUi(this);
-    setWindowTitle(tr("Tavrin Keyboard Test") + QLatin1String(kVersionSuffix));
+    setWindowTitle(tr("Tavrin Keyboard Test") + toolVersion::titleSuffix());
     ui->label_PressKeyNum->setText(QString::number(m_alreadyPressedKeyNum));
     showDeviceInfoLabels();
 
@@ -1103,7 +1103,7 @@ void mainPageDia::startUnitRecord()
 {
     UnitIdentity identity;
     identity.station = QSysInfo::machineHostName().toStdString();
-    identity.toolVersion = QString::fromLatin1(kVersionSuffix).trimmed().toStdString();
+    identity.toolVersion = toolVersion::titleSuffix().trimmed().toStdString();
     identity.vid = std::uint16_t(m_strVid.toUInt(nullptr, 16));
     identity.pid = std::uint16_t(m_strPid.toUInt(nullptr, 16));
     identity.manufacturer = m_hidInterFace->getManufacturer().toStdString();
