@@ -23,7 +23,7 @@ set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$repo/build/windows}"
 shot="${2:-}"
-zip_path="$build/TavrinKeyboardTest-win64.zip"
+zip_path="$build/dist/TavrinKeyboardTest-win64.zip"
 title="Tavrin Keyboard Test"
 
 [ -n "${DISPLAY:-}" ] || { echo "test-windows: needs an X display (run it under xvfb-run)" >&2; exit 1; }
@@ -51,8 +51,8 @@ started=$SECONDS
     exit "$status"
 }
 echo "test-windows: built in $((SECONDS - started)) s"
-"$repo/scripts/package-windows.sh" "$build" "$zip_path" >"$build/package.log"
-head -1 "$build/package.log"
+"$repo/scripts/package-windows.sh" "$build" "$build/dist" >"$build/package.log"
+head -2 "$build/package.log"
 
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
