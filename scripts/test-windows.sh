@@ -22,6 +22,7 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$repo/build/windows}"
+mkdir -p "$build"
 shot="${2:-}"
 zip_path="$build/dist/TavrinKeyboardTest-win64.zip"
 title="Tavrin Keyboard Test"
