@@ -39,7 +39,8 @@ mkdir -p "$root/platforms" "$root/imageformats" "$root/styles" "$root/sqldrivers
 
 cp "$program/TavrinKeyboardTest.exe" "$root/"
 # Stamped with the link's time rather than now, so the same build packs the same.
-SOURCE_DATE_EPOCH="$(stat -c %Y "$program/TavrinKeyboardTest.exe")" x86_64-w64-mingw32-strip "$root/TavrinKeyboardTest.exe"
+SOURCE_DATE_EPOCH="$(stat -c %Y "$program/TavrinKeyboardTest.exe")" \
+    x86_64-w64-mingw32-strip "$root/TavrinKeyboardTest.exe"
 cp "$deps/hidapi/bin/hidapi.dll" "$deps/cjson/bin/cjson.dll" "$root/"
 cp "$qt/plugins/platforms/qwindows.dll" "$root/platforms/"
 # gif for the production animation, ico for the window icon, jpeg for pictures.

@@ -33,12 +33,8 @@ wineboot -i >/dev/null 2>&1 || true
 
 failures=()
 check() { # description command...
-    local what="$1"
-    shift
-    if "$@"; then echo "test-windows-installer: PASS: $what"; else
-        echo "test-windows-installer: FAIL: $what"
-        failures+=("$what")
-    fi
+    if "${@:2}"; then echo "test-windows-installer: PASS: $1"; else
+        echo "test-windows-installer: FAIL: $1"; failures+=("$1"); fi
 }
 
 # The older version: the same program with a file the new one no longer has.
@@ -53,8 +49,11 @@ dir="$drive/Program Files/TavrinKeyboardTest"
 shortcut="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Tavrin Keyboard Test.lnk"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TavrinKeyboardTest'
 entry() { wine reg query "$key" /v "$1" 2>/dev/null | sed -n 's/.*REG_[A-Z]* *//p' | tr -d '\r'; }
-has_entry() { for v in DisplayName Publisher DisplayIcon InstallLocation EstimatedSize; do [ -n "$(entry $v)" ] || return 1; done; }
-data="$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)/AppData/Local/TavrinKeyboardTest"
+has_entry() {
+    for v in DisplayName Publisher DisplayIcon InstallLocation EstimatedSize; do [ -n "$(entry $v)" ] || return 1; done
+}
+data="$(find "$drive/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
+data="$data/AppData/Local/TavrinKeyboardTest"
 user_data() { (cd "$data" && md5sum UserConfig/Config.ini UserConfig/results.sqlite); }
 
 # 1. Silent install of the older version.
