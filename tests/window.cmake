@@ -16,6 +16,7 @@ if(TARGET X11::X11)
     add_window_test(tst_mainPageDia
         SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDia.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/mainPageDiaUrlRecorder.h"
         LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images X11::X11)
+    set_tests_properties(tst_mainPageDia PROPERTIES RESOURCE_LOCK x11display)
 endif()
 add_window_test(tst_mainPageDiaDevice
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaDevice.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"

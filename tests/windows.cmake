@@ -5,13 +5,14 @@
 if(NOT CMAKE_CROSSCOMPILING AND TKT_MINGW_CXX AND TKT_WINE)
     add_test(NAME tst_windowsProgram
              COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows.sh" "${CMAKE_BINARY_DIR}/windows")
+    # Builds on both cores and types on the X server.
     set_tests_properties(tst_windowsProgram PROPERTIES LABELS "wine" TIMEOUT 1200 SKIP_RETURN_CODE 77
-                         RUN_SERIAL ON FIXTURES_SETUP windowsPackage)
+                         PROCESSORS 2 RESOURCE_LOCK x11display FIXTURES_SETUP windowsPackage)
     # The installer it made, in a fresh Wine prefix: install, upgrade, uninstall.
     add_test(NAME tst_windowsInstaller
              COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows-installer.sh" "${CMAKE_BINARY_DIR}/windows")
     set_tests_properties(tst_windowsInstaller PROPERTIES LABELS "wine" TIMEOUT 600 SKIP_RETURN_CODE 77
-                         RUN_SERIAL ON FIXTURES_REQUIRED windowsPackage)
+                         PROCESSORS 2 RESOURCE_LOCK x11display FIXTURES_REQUIRED windowsPackage)
 endif()
 
 # Records one unit through the window into the program's own store, for the
