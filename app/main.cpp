@@ -4,6 +4,7 @@
 #include "languageName.h"
 #include "mainPageDia.h"
 #include "resultsCommand.h"
+#include "runningMarker.h"
 #include "sessionEndWatcher.h"
 #include "singleInstanceGuard.h"
 
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
         qDebug() << "--------------- EXE already runing -----------------";
         return -1;
     }
+    const RunningMarker runningMarker;
 
     // The window never draws with OpenGL, yet on X11 Qt loads the GL driver at
     // start-up, and with it the driver's LLVM: some 50 MB resident for nothing.

@@ -25,6 +25,11 @@ function(add_unit_test)
             "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
     endif()
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env};${T_ENV}" LABELS "${T_LABELS}")
+    # Tests on the X server grab its keyboard or inject keys into it: one at a
+    # time when ctest runs tests side by side (scripts/test.sh does).
+    if("x11" IN_LIST T_LABELS)
+        set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK x11display)
+    endif()
 endfunction()
 
 # The window reads its catalogues and the key layout beside its executable:

@@ -6,6 +6,7 @@
 #include "resultsSettings.h"
 
 #include <QDebug>
+#include <QSqlDatabase>
 #include <QThread>
 
 ResultStore::ResultStore(const QString &dataDir, QObject *parent) : ResultStore(dataDir, Options(), parent) {}
@@ -17,6 +18,13 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
     LineTarget target;
     if (!url.isEmpty()) {
         target = parseLineTarget(url);
+        // Qt for Windows comes without it (there is no libpq for mingw): units
+        // queued for a server never reached would only pile up in the store.
+        if (target.valid && !QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+            target.valid = false;
+            target.problem = QStringLiteral("this build has no PostgreSQL driver (QPSQL); units are kept in the "
+                                            "station store only");
+        }
         if (!target.valid)
             qDebug().noquote() << QStringLiteral(
                                       "---------- *** line store: [results] url %1 not used: %2 *** ----------")

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Cross-builds Qt 5.15 (qtbase: Core, Gui, Widgets, Concurrent, Test, the
-# windows, offscreen and minimal platform plugins, the image-format plugins)
-# for 64-bit Windows with Debian's mingw-w64 (POSIX thread model) from
-# Debian's own qtbase source package, and installs it into PREFIX. Used by
-# scripts/build-windows.sh when no prepared toolkit tarball is at hand.
+# Cross-builds Qt 5.15 (qtbase: Core, Gui, Widgets, Concurrent, Test, Sql with
+# its SQLite driver, the windows, offscreen and minimal platform plugins, the
+# image-format plugins) for 64-bit Windows with Debian's mingw-w64 (POSIX
+# thread model) from Debian's own qtbase and sqlite3 source packages, and
+# installs it into PREFIX: the same toolkit as the prepared tarball
+# qt5-mingw-w64-sql.tar.xz. Used by scripts/build-windows.sh when no prepared
+# toolkit tarball is at hand.
 # Usage: scripts/build-qt-mingw.sh WORKDIR PREFIX      (about 25 minutes on two cores)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,6 +16,17 @@ work="$(cd "$work" && pwd)"
 case "$prefix" in /*) ;; *) prefix="$PWD/$prefix" ;; esac
 
 [ -d "$work/qtbase-src" ] || "$repo/scripts/debian-source.sh" qtbase-opensource-src "$work/qtbase-src" 5.15.8
+
+# Debian's source also leaves out the SQLite that Qt bundles: the SQLite driver
+# gets the amalgamation made from Debian's own sqlite3 source, its patches
+# applied (making it needs tclsh).
+sqlite="$work/qtbase-src/src/3rdparty/sqlite"
+if [ ! -f "$sqlite/sqlite3.c" ]; then
+    [ -d "$work/sqlite-src" ] || "$repo/scripts/debian-source.sh" sqlite3 "$work/sqlite-src" 3.40.1
+    (cd "$work/sqlite-src" && { [ -f Makefile ] || ./configure >configure.log 2>&1; } && make sqlite3.c >make.log 2>&1)
+    mkdir -p "$sqlite"
+    cp "$work/sqlite-src/sqlite3.c" "$work/sqlite-src/sqlite3.h" "$sqlite/"
+fi
 
 # Debian's source leaves out the Wintab header: no Wintab tablets in the
 # windows platform plugin (pen input through the Windows pointer API stays).
@@ -33,9 +46,9 @@ cd "$work/build"
     -device-option CROSS_COMPILE=x86_64-w64-mingw32- \
     -prefix "$prefix" -opensource -confirm-license -release -shared \
     -nomake examples -nomake tests -no-opengl -no-dbus -no-icu -no-openssl \
-    -no-sql-odbc -no-sql-psql -no-sql-mysql -no-sql-sqlite \
+    -no-sql-odbc -no-sql-psql -no-sql-mysql -sql-sqlite -qt-sqlite \
     -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype -qt-harfbuzz \
-    -no-feature-network -no-feature-sql -no-feature-xml \
+    -no-feature-network -no-feature-xml \
     >configure.log 2>&1 || { tail -40 configure.log; exit 1; }
 make -j"$(nproc)" >make.log 2>&1 || { tail -60 make.log; exit 1; }
 make install >install.log 2>&1

@@ -6,14 +6,14 @@
 # Usage: scripts/build-windows.sh [build-dir]        (default: <repo>/build/windows)
 # Exits 77 when the toolkit for Windows lacks a module that the program needs.
 # Environment: TKT_QT_MINGW_TARBALL  the toolkit tarball
-#              (default: <repo>/../shared/toolchains/qt5-mingw-w64.tar.xz)
+#              (default: <repo>/../shared/toolchains/qt5-mingw-w64-sql.tar.xz)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$repo/build/windows}"
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
 deps="$build/deps"
-tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64.tar.xz}"
+tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64-sql.tar.xz}"
 toolchain="$repo/cmake/mingw-w64.cmake"
 hidapi_version=0.13.1
 cjson_version=1.7.15
@@ -38,7 +38,7 @@ elif [ ! -f "$deps/qt.stamp" ]; then
     echo "build-windows: $tarball is missing: building Qt 5.15 for mingw-w64 from Debian's qtbase source" \
          "instead (about 25 minutes on two cores; cached in $deps)"
     "$repo/scripts/build-qt-mingw.sh" "$deps/qt-build" "$qt"
-    echo "built from source" >"$deps/qt.stamp"
+    echo "built from source with Qt SQL" >"$deps/qt.stamp"
 fi
 
 # hidapi and cJSON as DLLs without the "lib" prefix, as the package lists them.

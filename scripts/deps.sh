@@ -12,7 +12,9 @@ pkgs=(build-essential cmake pkg-config qtbase5-dev qttools5-dev qttools5-dev-too
 case "$what" in
     run) ;;
     test) pkgs+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 postgresql
-                 dpkg-dev zip unzip xdotool)
+                 dpkg-dev zip unzip xdotool nsis)
+          # Building Qt for Windows from source (scripts/build-qt-mingw.sh): the SQLite amalgamation.
+          pkgs+=(tcl)
           # The end-to-end test in a virtual machine (tests/vm).
           pkgs+=(qemu-system-x86 busybox-static udev) ;;
     fuzz) pkgs+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev) ;;

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Lays the cross-built program out as a Windows user unpacks it and zips it:
+# Lays the cross-built program out as it is installed on Windows:
 #   TavrinKeyboardTest.exe, the toolkit's and the compiler's runtime DLLs,
-#   platforms/qwindows.dll, imageformats/, styles/, hidapi.dll, cjson.dll,
-#   configDir/KeyInfo.config and translation/*.qm
+#   platforms/qwindows.dll, imageformats/, styles/, sqldrivers/qsqlite.dll,
+#   hidapi.dll, cjson.dll, configDir/KeyInfo.config and translation/*.qm
+# and ships it twice: as the installer
+#   TavrinKeyboardTest-<version>-win64-setup.exe (NSIS, scripts/windows-installer.nsi)
+# and as a zip for those who unpack it by hand, TavrinKeyboardTest-win64.zip.
+# The version is the build's own (version.txt, from project() in CMakeLists.txt).
 # Every DLL the program or a plugin imports must be in the folder or be one
 # of Windows's own, or the script fails: a missing DLL would only show on a
 # Windows machine.
-# Usage: scripts/package-windows.sh [build-dir] [zip]
-#        (defaults: <repo>/build/windows, <repo>/dist/TavrinKeyboardTest-win64.zip)
+# Usage: scripts/package-windows.sh [build-dir] [out-dir]
+#        (defaults: <repo>/build/windows, <repo>/dist)
+# The laid-out folder and the installer's file list stay in <build-dir>/package.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="${1:-$repo/build/windows}"
-zip_path="${2:-$repo/dist/TavrinKeyboardTest-win64.zip}"
+build="$(cd "${1:-$repo/build/windows}" && pwd)"
+out="${2:-$repo/dist}"
 deps="$build/deps"
 program="$build/program"
 qt="$deps/qt5-mingw-w64"
@@ -21,20 +26,28 @@ for f in "$program/TavrinKeyboardTest.exe" "$qt/bin/Qt5Core.dll" "$deps/hidapi/b
          "$deps/cjson/bin/cjson.dll"; do
     [ -f "$f" ] || { echo "package-windows: $f is missing (run scripts/build-windows.sh first)" >&2; exit 1; }
 done
-command -v zip >/dev/null || { echo "package-windows: zip is missing (scripts/deps.sh test)" >&2; exit 1; }
+for tool in zip makensis; do
+    command -v "$tool" >/dev/null || { echo "package-windows: $tool is missing (scripts/deps.sh test)" >&2; exit 1; }
+done
+version="$(cat "$program/version.txt")"
 
-stage="$(mktemp -d)"
-trap 'rm -rf "$stage"' EXIT
+stage="$build/package"
 root="$stage/TavrinKeyboardTest"
-mkdir -p "$root/platforms" "$root/imageformats" "$root/styles" "$root/configDir" "$root/translation"
+rm -rf "$stage"
+mkdir -p "$root/platforms" "$root/imageformats" "$root/styles" "$root/sqldrivers" "$root/configDir" \
+    "$root/translation"
 
 cp "$program/TavrinKeyboardTest.exe" "$root/"
-x86_64-w64-mingw32-strip "$root/TavrinKeyboardTest.exe"
+# Stamped with the link's time rather than now, so the same build packs the same.
+SOURCE_DATE_EPOCH="$(stat -c %Y "$program/TavrinKeyboardTest.exe")" \
+    x86_64-w64-mingw32-strip "$root/TavrinKeyboardTest.exe"
 cp "$deps/hidapi/bin/hidapi.dll" "$deps/cjson/bin/cjson.dll" "$root/"
 cp "$qt/plugins/platforms/qwindows.dll" "$root/platforms/"
 # gif for the production animation, ico for the window icon, jpeg for pictures.
 cp "$qt/plugins/imageformats/"{qgif,qico,qjpeg}.dll "$root/imageformats/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$root/styles/"
+# The station store (there is no PostgreSQL driver for Windows).
+cp "$qt/plugins/sqldrivers/qsqlite.dll" "$root/sqldrivers/"
 cp "$program/configDir/KeyInfo.config" "$root/configDir/"
 cp "$program/translation/"*.qm "$root/translation/"
 
@@ -68,8 +81,39 @@ if [ ${#missing[@]} -gt 0 ]; then
     exit 1
 fi
 
-mkdir -p "$(dirname "$zip_path")"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+zip_path="$out/TavrinKeyboardTest-win64.zip"
 rm -f "$zip_path"
 (cd "$stage" && zip -qr -9 "$zip_path" TavrinKeyboardTest)
 echo "package-windows: $zip_path ($(du -k "$zip_path" | cut -f1) KiB)"
+
+# The installer copies exactly these files and its uninstaller removes exactly
+# these, folders last, so a folder given with /D keeps whatever else it holds.
+winpath() { local p="${1#.}"; echo "\$INSTDIR${p//\//\\}"; }
+(
+    cd "$root"
+    echo '!macro InstallFiles'
+    find . -type d | sort | while read -r dir; do
+        echo "    SetOutPath \"$(winpath "$dir")\""
+        find "$dir" -maxdepth 1 -type f | sort | while read -r f; do echo "    File \"$root/${f#./}\""; done
+    done
+    echo '!macroend'
+    echo '!macro UninstallFiles'
+    find . -type f | sort | while read -r f; do echo "    Delete \"$(winpath "$f")\""; done
+    find . -mindepth 1 -type d | sort -r | while read -r dir; do echo "    RMDir \"$(winpath "$dir")\""; done
+    echo '!macroend'
+) >"$stage/installer-files.nsh"
+setup="$out/TavrinKeyboardTest-$version-win64-setup.exe"
+# Its compression takes most of a minute: an installer made from the same
+# files, script and version is kept.
+inputs="$( (cd "$root" && find . -type f | sort | xargs md5sum) | cat - "$repo/scripts/windows-installer.nsi" \
+    "$repo/images/app.ico" | md5sum) $version"
+if [ ! -f "$setup" ] || [ "$(cat "$setup.inputs" 2>/dev/null)" != "$inputs" ]; then
+    rm -f "$setup.inputs"
+    makensis -V2 -DVERSION="$version" -DFILES="$stage/installer-files.nsh" -DOUTFILE="$setup" \
+        "$repo/scripts/windows-installer.nsi" >"$stage/makensis.log" || { cat "$stage/makensis.log" >&2; exit 1; }
+    echo "$inputs" >"$setup.inputs"
+fi
+echo "package-windows: $setup ($(du -k "$setup" | cut -f1) KiB)"
 (cd "$stage" && find TavrinKeyboardTest -type f | sort)

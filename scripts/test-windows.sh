@@ -8,7 +8,12 @@
 #   3. types keys on the X server into the window: each must reach the
 #      program through its low-level keyboard hook (the hook's log lines) and
 #      turn its key blue on the page;
-#   4. runs the cross-built unit and window tests under Wine, but for those
+#   4. records one unit through the window (the cross-built window with the
+#      simulated keyboard, into the program's own store): the packaged
+#      program's --export-results and --results-summary must show it, and the
+#      line store named in Config.ini must be refused with one log line, as
+#      this build has no PostgreSQL driver;
+#   5. runs the cross-built unit and window tests under Wine, but for those
 #      listed below with the reason Wine or Windows cannot run them.
 # Exits 77 (skipped) when the toolkit for Windows lacks a module the program
 # needs, saying which; any other failure exits 1.
@@ -17,8 +22,9 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$repo/build/windows}"
+mkdir -p "$build"
 shot="${2:-}"
-zip_path="$build/TavrinKeyboardTest-win64.zip"
+zip_path="$build/dist/TavrinKeyboardTest-win64.zip"
 title="Tavrin Keyboard Test"
 
 [ -n "${DISPLAY:-}" ] || { echo "test-windows: needs an X display (run it under xvfb-run)" >&2; exit 1; }
@@ -31,7 +37,7 @@ done
 # Without the prepared toolkit, build-windows.sh would build Qt itself: about
 # 25 minutes, more than a test run may take. Say so and skip, unless asked to
 # (TKT_BUILD_QT_MINGW=1) or a toolkit built earlier is cached.
-tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64.tar.xz}"
+tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64-sql.tar.xz}"
 if [ ! -f "$tarball" ] && [ ! -f "$build/deps/qt.stamp" ] && [ "${TKT_BUILD_QT_MINGW:-0}" != 1 ]; then
     echo "test-windows: SKIPPED: the toolkit for Windows is not at $tarball and none is cached in $build/deps;" \
          "set TKT_QT_MINGW_TARBALL, or run scripts/build-windows.sh once (builds Qt, about 25 minutes)," \
@@ -46,8 +52,8 @@ started=$SECONDS
     exit "$status"
 }
 echo "test-windows: built in $((SECONDS - started)) s"
-"$repo/scripts/package-windows.sh" "$build" "$zip_path" >"$build/package.log"
-head -1 "$build/package.log"
+"$repo/scripts/package-windows.sh" "$build" "$build/dist" >"$build/package.log"
+head -2 "$build/package.log"
 
 export WINEPREFIX="$build/wineprefix"
 export WINEARCH=win64
@@ -80,6 +86,12 @@ exe="$unpacked/TavrinKeyboardTest/TavrinKeyboardTest.exe"
 log_file() { find "$WINEPREFIX/drive_c/users" -name TavrinKeyboardTest.log -print -quit 2>/dev/null || true; }
 rm -f "$(log_file)" 2>/dev/null || true
 wineboot -i >/dev/null 2>&1 || true
+# An empty station store, and a Config.ini naming a line store.
+data="$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
+data="$data/AppData/Local/TavrinKeyboardTest/UserConfig"
+mkdir -p "$data"
+rm -f "$data"/results.sqlite*
+printf '[results]\r\nurl=postgresql://tester@linedb.example/keyboards\r\n' >"$data/Config.ini"
 
 # 2. Start, title, single instance.
 (cd "$unpacked/TavrinKeyboardTest" && exec "$wine" "$exe") >"$build/first.log" 2>&1 &
@@ -135,6 +147,11 @@ if [ -n "$wid" ]; then
     else
         fail "the page shows no more released keys after typing ($before -> $after pixels)"
     fi
+    if [ "$(grep -c 'line store: .* not used: this build has no PostgreSQL driver' "$log")" = 1 ]; then
+        pass "the line store in Config.ini refused with one log line"
+    else
+        fail "no single log line refusing the line store (log: ${log:-none})"
+    fi
     if [ -n "$shot" ]; then
         import -window "$wid" "$shot" && echo "test-windows: screenshot $shot"
     fi
@@ -143,7 +160,27 @@ fi
 kill "$first" 2>/dev/null || true
 wineserver -k >/dev/null 2>&1 || true
 
-# 4. Unit and window tests under Wine. Not run, and why:
+# 4. One unit recorded through the window, exported and summed up by the packaged program.
+deps="$build/deps"
+unit="$(cd "$build/program/tests/tkt_recordOneUnit" && QT_QPA_PLATFORM=offscreen \
+    WINEPATH="$deps/qt5-mingw-w64/bin;$deps/cjson/bin" QT_PLUGIN_PATH="$deps/qt5-mingw-w64/plugins" \
+    timeout 180 "$wine" tkt_recordOneUnit.exe 2>"$build/record.log" | tr -d '\r' | tail -1)" || true
+packaged() { (cd "$unpacked/TavrinKeyboardTest" && timeout 60 "$wine" "$exe" "$@"); }
+if [ -z "$unit" ]; then
+    fail "no unit recorded through the window: $(tail -1 "$build/record.log")"
+elif packaged --export-results "$build/units.csv" >/dev/null 2>&1 &&
+     grep -q "^$unit,.*,0416,b23c,.*,removal" "$build/units.csv"; then
+    pass "the unit recorded through the window is in the packaged program's export"
+else
+    fail "the packaged program's export lacks unit $unit: $(cat "$build/units.csv" 2>/dev/null)"
+fi
+if packaged --results-summary >"$build/summary.txt" 2>&1 && grep -Eq '0416:b23c +1 ' "$build/summary.txt"; then
+    pass "the packaged program's summary counts it"
+else
+    fail "the packaged program's summary: $(cat "$build/summary.txt")"
+fi
+
+# 5. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
     [tst_debugLog]="checks POSIX file permissions, which Windows files do not have"
     [tst_userSettings]="compares the settings file with Unix line ends; Windows writes CR LF"

@@ -1,5 +1,6 @@
 # Application shell: language choice, application object, debug log, single instance.
 add_unit_test(NAME tst_languageName LIBS tkt_app)
+add_unit_test(NAME tst_toolVersion LIBS tkt_version)
 add_unit_test(NAME tst_globalApplication LIBS tkt_app)
 add_unit_test(NAME tst_debugLog LIBS tkt_app)
 
@@ -13,8 +14,7 @@ endif()
 
 # Ends the real program with signals while a simulated keyboard is connected,
 # and reads its store (Linux, where the simulator preloads over hidapi).
-get_property(tkt_result_store GLOBAL PROPERTY TKT_RESULT_STORE)
-if(TARGET TavrinKeyboardTest AND TARGET tkt_simhidapi AND tkt_result_store AND NOT TKT_TSAN AND NOT TKT_ASAN)
+if(TARGET TavrinKeyboardTest AND TARGET tkt_simhidapi AND NOT TKT_TSAN AND NOT TKT_ASAN)
     add_unit_test(NAME tst_sessionEnd LIBS tkt_records)
     target_compile_definitions(tst_sessionEnd PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>"
         TKT_SIM_PRELOAD="$<TARGET_FILE:tkt_simhidapi>")

@@ -13,6 +13,7 @@
 #include "mainPageDia.h"
 #include "mainPageDiaUrlRecorder.h"
 #include "simKeyboard.h"
+#include "toolVersion.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -294,7 +295,7 @@ private slots:
         QCOMPARE(text("label_Product"), QString("Simulated keyboard"));
         QCOMPARE(text("label_Model"), QString("TAVRIN,K87"));
         QCOMPARE(text("label_Version"), QString("V1.0.0---2024/1/5 10:11:12"));
-        QCOMPARE(m_window->windowTitle(), QString("Tavrin Keyboard Test V1.01.08"));
+        QCOMPARE(m_window->windowTitle(), QString("Tavrin Keyboard Test") + toolVersion::titleSuffix());
         QCOMPARE(m_window->size(), QSize(1005, 680));
     }
 
@@ -669,7 +670,7 @@ private slots:
         QVERIFY(child<QRadioButton>("radioButton_English")->isChecked());
         child<QRadioButton>("radioButton_ChineseSM")->click();
         QVERIFY(child<QRadioButton>("radioButton_ChineseSM")->isChecked());
-        QCOMPARE(m_window->windowTitle(), QString::fromUtf8("Tavrin 键盘测试 V1.01.08"));
+        QCOMPARE(m_window->windowTitle(), QString::fromUtf8("Tavrin 键盘测试") + toolVersion::titleSuffix());
         QCOMPARE(text("label_ConnectStatus"), QString::fromUtf8("连接成功"));
         QCOMPARE(text("label_Model"), QString("TAVRIN,K87"));
     }

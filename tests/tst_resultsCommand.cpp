@@ -173,7 +173,7 @@ private slots:
     void headlessProgram()
     {
 #ifndef TKT_PROGRAM_PATH
-        QSKIP("the program is not part of this build");
+        QSKIP("the program is not run by this build (see tests/records.cmake)");
 #else
         QTemporaryDir dir;
         writeStore(dir.filePath(QStringLiteral("TavrinKeyboardTest/UserConfig")), threeUnits());

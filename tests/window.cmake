@@ -16,6 +16,7 @@ if(TARGET X11::X11)
     add_window_test(tst_mainPageDia
         SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDia.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/mainPageDiaUrlRecorder.h"
         LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images X11::X11)
+    set_tests_properties(tst_mainPageDia PROPERTIES RESOURCE_LOCK x11display)
 endif()
 add_window_test(tst_mainPageDiaDevice
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaDevice.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
@@ -24,16 +25,13 @@ add_window_test(tst_mainPageDiaAnswers
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaAnswers.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
     LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
 set_tests_properties(tst_mainPageDiaDevice PROPERTIES TIMEOUT 900)
-# Reads the station store back; only where the toolkit has its SQL module.
-get_property(tkt_result_store GLOBAL PROPERTY TKT_RESULT_STORE)
-if(tkt_result_store)
-    add_window_test(tst_mainPageDiaRecords
-        SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
-        LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
-    add_window_test(tst_mainPageDiaVerdict
-        SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaVerdict.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
-        LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
-endif()
+# Reads the station store back.
+add_window_test(tst_mainPageDiaRecords
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+add_window_test(tst_mainPageDiaVerdict
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaVerdict.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
 # The window's own device notifications, under Windows (run under Wine by the cross build's checks).
 if(WIN32)
     add_window_test(tst_mainPageDiaWin LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images user32)

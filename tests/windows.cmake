@@ -1,10 +1,26 @@
-# The whole program for Windows: cross-built, packed into the zip and run from
-# it under Wine (window, single instance, keys through the low-level hook, the
+# The whole program for Windows: cross-built, packed into the installer and the
+# zip and run from the zip under Wine (window, single instance, keys through the low-level hook, the
 # cross-built unit tests). Skipped, saying why, when the toolkit for Windows
 # lacks a module the program needs.
 if(NOT CMAKE_CROSSCOMPILING AND TKT_MINGW_CXX AND TKT_WINE)
     add_test(NAME tst_windowsProgram
              COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows.sh" "${CMAKE_BINARY_DIR}/windows")
+    # Builds on both cores and types on the X server.
     set_tests_properties(tst_windowsProgram PROPERTIES LABELS "wine" TIMEOUT 1200 SKIP_RETURN_CODE 77
-                         RUN_SERIAL ON)
+                         PROCESSORS 2 RESOURCE_LOCK x11display FIXTURES_SETUP windowsPackage)
+    # The installer it made, in a fresh Wine prefix: install, upgrade, uninstall.
+    add_test(NAME tst_windowsInstaller
+             COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows-installer.sh" "${CMAKE_BINARY_DIR}/windows")
+    set_tests_properties(tst_windowsInstaller PROPERTIES LABELS "wine" TIMEOUT 600 SKIP_RETURN_CODE 77
+                         PROCESSORS 2 RESOURCE_LOCK x11display FIXTURES_REQUIRED windowsPackage)
+endif()
+
+# Records one unit through the window into the program's own store, for the
+# packaged program's export under Wine (scripts/test-windows.sh). Not a test of
+# its own: it writes where the program keeps its records.
+if(WIN32)
+    add_executable(tkt_recordOneUnit "${CMAKE_CURRENT_SOURCE_DIR}/win/recordOneUnit.cpp")
+    target_include_directories(tkt_recordOneUnit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/support")
+    target_link_libraries(tkt_recordOneUnit PRIVATE Qt5::Test tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+    place_with_window_data(tkt_recordOneUnit "${CMAKE_BINARY_DIR}/tests/tkt_recordOneUnit")
 endif()

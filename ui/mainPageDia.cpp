@@ -14,6 +14,7 @@
 #include "mainHidInterFace.h"
 #include "resultStore.h"
 #include "resultsSettings.h"
+#include "toolVersion.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
 #include "userSettings.h"
@@ -45,7 +46,6 @@ namespace {
 
 const char kNoDeviceInfo[] = "-----------";
 const char kMakerUrl[] = "https://www.example.com";
-const char kVersionSuffix[] = " V1.01.08";
 
 const char kConnectStatusGreen[] = "QLabel#label_ConnectStatus{color: rgb(0, 150, 0);}";
 const char kConnectStatusRed[] = "QLabel#label_ConnectStatus{color: rgb(210, 0, 0);}";
@@ -258,7 +258,7 @@ void mainPageDia::init(QString language)
         return;
 
     ui->retranslateUi(this);
-    setWindowTitle(tr("Tavrin Keyboard Test") + QLatin1String(kVersionSuffix));
+    setWindowTitle(tr("Tavrin Keyboard Test") + toolVersion::titleSuffix());
     // The button tells the language in effect, whichever started the switch.
     (language == QLatin1String("English") ? ui->radioButton_English : ui->radioButton_ChineseSM)->setChecked(true);
     showVerdict(true);
@@ -1130,7 +1130,7 @@ void mainPageDia::startUnitRecord()
 {
     UnitIdentity identity;
     identity.station = QSysInfo::machineHostName().toStdString();
-    identity.toolVersion = QString::fromLatin1(kVersionSuffix).trimmed().toStdString();
+    identity.toolVersion = toolVersion::titleSuffix().trimmed().toStdString();
     identity.vid = std::uint16_t(m_strVid.toUInt(nullptr, 16));
     identity.pid = std::uint16_t(m_strPid.toUInt(nullptr, 16));
     identity.manufacturer = m_hidInterFace->getManufacturer().toStdString();

@@ -1,0 +1,5 @@
+#include "runningMarker.h"
+
+RunningMarker::RunningMarker() = default;
+
+RunningMarker::~RunningMarker() = default;
