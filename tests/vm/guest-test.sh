@@ -12,6 +12,7 @@ src="$TKT_SRC"
 tool="$build/TavrinKeyboardTest"
 firmware="$build/tests/vm/tkt_gadget_firmware"
 cycles="${TKT_VM_CYCLES:-20}"
+reports="${TKT_VM_REPORTS:-1000}"
 gadget=/sys/kernel/config/usb_gadget/tkt
 failed=0
 
@@ -83,7 +84,7 @@ add_function() { # name protocol subclass report-length descriptor
     ln -s "$f" "$gadget/configs/c.1/"
 }
 
-make_gadget() { # name product serial
+make_gadget() { # name product serial [keyboard-only]
     local g="/sys/kernel/config/usb_gadget/$1"
     gadget="$g"
     mkdir -p "$g"
@@ -97,6 +98,7 @@ make_gadget() { # name product serial
     echo "$3" >"$g/strings/0x409/serialnumber"
     echo 100 >"$g/configs/c.1/MaxPower"
     add_function keyboard 1 1 8 "$boot_keyboard"
+    [ -n "${4:-}" ] && return 0
     add_function consumer 0 0 2 "$consumer"
     add_function vendor 0 0 64 "$vendor"
 }
@@ -120,13 +122,22 @@ have_vendor_hidraw() { [ -n "$(vendor_hidraw "${1:-b23c}")" ]; }
 no_vendor_hidraw() { [ -z "$(vendor_hidraw "${1:-b23c}")" ]; }
 plug() { echo "${udcs[0]}" >"$kb/UDC"; }
 unplug() { echo "" >"$kb/UDC"; }
-# The gadget side's node of a vendor function; it exists while the gadget is bound.
+# The gadget side's node of a function (the vendor one by default); it exists
+# while the gadget is bound.
 hidg_of() {
     local node
     for node in /sys/class/hidg/*; do
-        [ "$(cat "$node/dev")" = "$(cat "$1/functions/hid.vendor/dev")" ] && echo "/dev/${node##*/}"
+        [ "$(cat "$node/dev")" = "$(cat "$1/functions/hid.${2:-vendor}/dev")" ] && echo "/dev/${node##*/}"
     done
 }
+# The first input event node on a host port (dummy_hcd.N).
+event_node_on() {
+    local e
+    for e in /sys/class/input/event*; do
+        readlink -f "$e" | grep -q "/$1/" && { echo "/dev/input/${e##*/}"; return; }
+    done
+}
+has_event_node_on() { [ -n "$(event_node_on "$1")" ]; }
 
 fw_pids=()
 start_firmware() { # gadget log product [extra options]
@@ -258,12 +269,12 @@ stop_firmware
 
 # --- key check and the magnetic production run, clicked through the window ------------
 echo "vm: window phase at $(cut -d' ' -f1 /proc/uptime) s"
-window() { # mode
-    local home=/tmp/home-window
+window() { # mode [arguments]
+    local home="/tmp/home-$1"
     mkdir -p "$home"
     chmod 700 "$home"
     env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 \
-        "$build/tkt_vm_window" "$1" >"$out/window-$1.log" 2>&1
+        "$build/tkt_vm_window" "$@" >"$out/window-$1.log" 2>&1
 }
 start_firmware "$kb" "$out/firmware-keycheck.log" b23c
 window keycheck
@@ -287,6 +298,31 @@ unplug
 wait_for 10 no_vendor_hidraw 7372
 echo 0xb23c >"$kb/idProduct"
 
+# --- the unit's own keys: boot reports through the kernel to the page ----------------
+# A second keyboard of the same platform on the other port, with only a boot
+# keyboard: its keys must stay away from the page.
+echo "vm: keys phase at $(cut -d' ' -f1 /proc/uptime) s"
+t=$(clock)
+plug
+wait_for 20 have_vendor_hidraw
+make_gadget tkt2 b23c VM0002 keyboard-only
+other=/sys/kernel/config/usb_gadget/tkt2
+check "a second UDC for a second keyboard (${udcs[*]})" "$([ "${#udcs[@]}" -ge 2 ] && echo 0 || echo 1)"
+echo "${udcs[1]:-}" >"$other/UDC"
+udevadm settle -t 20
+wait_for 20 has_event_node_on "${udcs[1]/udc/hcd}"
+other_event=$(event_node_on "${udcs[1]/udc/hcd}")
+start_firmware "$kb" "$out/firmware-keys.log" b23c
+window keys "$(hidg_of "$kb" keyboard)" "$(hidg_of "$other" keyboard)" "$other_event" "$reports"
+check "the unit's boot reports through the kernel to the page (window-keys.log)" $?
+grep "VM-CHECK" "$out/window-keys.log" | sed 's/^/    /'
+grep "^VM-FIGURE " "$out/window-keys.log" | while read -r _ line; do figure "$line"; done
+figure "keys phase, gadgets and $reports timed reports included: $(ms_since "$t") ms"
+stop_firmware
+echo "" >"$other/UDC"
+unplug
+wait_for 10 no_vendor_hidraw
+
 # --- permissions, as an unprivileged user ----------------------------------------------
 # Group 46 is plugdev, the rule's fallback for machines without logind.
 export TOOL_UID=1000 TOOL_GID=1000
@@ -302,6 +338,10 @@ hint="No permission to read and write $node: install the udev rule 70-tavrin-key
 wait_for 60 at_least "$log" "$hint" 1
 check "without the rule: the open fails and the log names $node and the rule" $?
 check "without the rule: not connected" "$([ "$(count "$log" "$connected")" -eq 0 ] && echo 0 || echo 1)"
+input_hint="falls back to the display grab: no permission on /dev/input/event"
+wait_for 10 at_least "$log" "$input_hint" 1
+check "without the rule: key capture names the input node and the rule, falls back to the display grab" \
+    "$(grep -F -- "$input_hint" "$log" | grep -qF 70-tavrin-keyboard-test.rules && echo 0 || echo 1)"
 cp "$src/hid/70-tavrin-keyboard-test.rules" /etc/udev/rules.d/
 udevadm control --reload
 unplug
@@ -313,6 +353,8 @@ node=$(vendor_hidraw b23c)
 echo "vm: with the rule: $(stat -c '%A %U:%G' "$node") $node"
 wait_for 30 at_least "$log" "$connected" 1
 check "with the rule installed (group plugdev): connects as the unprivileged user" $?
+wait_for 10 at_least "$log" "Key capture source: device (0416:b23c: /dev/input/event" 1
+check "with the rule installed: takes the unit's own keys as the unprivileged user" $?
 stop_tool
 stop_firmware
 unplug
