@@ -276,12 +276,27 @@ window() { # mode [arguments]
     env -i PATH=/usr/bin:/bin HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 \
         "$build/tkt_vm_window" "$@" >"$out/window-$1.log" 2>&1
 }
+# Before the key check, the same window's key test takes the unit's own keys:
+# boot reports written to the gadget's interface 0 through the kernel to the
+# page. A second keyboard of the same platform on the other port, with only a
+# boot keyboard, must stay away from the page.
+make_gadget tkt2 b23c VM0002 keyboard-only
+other=/sys/kernel/config/usb_gadget/tkt2
+check "a second UDC for a second keyboard (${udcs[*]})" "$([ "${#udcs[@]}" -ge 2 ] && echo 0 || echo 1)"
+echo "${udcs[1]:-}" >"$other/UDC"
+udevadm settle -t 20
+wait_for 20 has_event_node_on "${udcs[1]/udc/hcd}"
+other_event=$(event_node_on "${udcs[1]/udc/hcd}")
 start_firmware "$kb" "$out/firmware-keycheck.log" b23c
-window keycheck
-check "key check through the kernel to the colours (window-keycheck.log)" $?
+t=$(clock)
+window keycheck "$(hidg_of "$kb" keyboard)" "$(hidg_of "$other" keyboard)" "$other_event" "$reports"
+check "the unit's keys and the key check through the kernel to the page (window-keycheck.log)" $?
+figure "key test with $reports timed reports and the key check, one window: $(ms_since "$t") ms"
 grep "VM-CHECK" "$out/window-keycheck.log" | sed 's/^/    /'
+grep "^VM-FIGURE " "$out/window-keycheck.log" | while read -r _ line; do figure "$line"; done
 check "the key check reached the firmware" "$(grep -q " rx 64 01 0e " "$out/firmware-keycheck.log" && echo 0 || echo 1)"
 stop_firmware
+echo "" >"$other/UDC"
 unplug
 wait_for 10 no_vendor_hidraw
 # The same gadget as the magnetic keyboard: new ids need a new enumeration.
@@ -297,31 +312,6 @@ stop_firmware
 unplug
 wait_for 10 no_vendor_hidraw 7372
 echo 0xb23c >"$kb/idProduct"
-
-# --- the unit's own keys: boot reports through the kernel to the page ----------------
-# A second keyboard of the same platform on the other port, with only a boot
-# keyboard: its keys must stay away from the page.
-echo "vm: keys phase at $(cut -d' ' -f1 /proc/uptime) s"
-t=$(clock)
-plug
-wait_for 20 have_vendor_hidraw
-make_gadget tkt2 b23c VM0002 keyboard-only
-other=/sys/kernel/config/usb_gadget/tkt2
-check "a second UDC for a second keyboard (${udcs[*]})" "$([ "${#udcs[@]}" -ge 2 ] && echo 0 || echo 1)"
-echo "${udcs[1]:-}" >"$other/UDC"
-udevadm settle -t 20
-wait_for 20 has_event_node_on "${udcs[1]/udc/hcd}"
-other_event=$(event_node_on "${udcs[1]/udc/hcd}")
-start_firmware "$kb" "$out/firmware-keys.log" b23c
-window keys "$(hidg_of "$kb" keyboard)" "$(hidg_of "$other" keyboard)" "$other_event" "$reports"
-check "the unit's boot reports through the kernel to the page (window-keys.log)" $?
-grep "VM-CHECK" "$out/window-keys.log" | sed 's/^/    /'
-grep "^VM-FIGURE " "$out/window-keys.log" | while read -r _ line; do figure "$line"; done
-figure "keys phase, gadgets and $reports timed reports included: $(ms_since "$t") ms"
-stop_firmware
-echo "" >"$other/UDC"
-unplug
-wait_for 10 no_vendor_hidraw
 
 # --- permissions, as an unprivileged user ----------------------------------------------
 # Group 46 is plugdev, the rule's fallback for machines without logind.

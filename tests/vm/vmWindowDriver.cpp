@@ -5,10 +5,10 @@
 // or the production run on the magnetic one. Prints one "VM-CHECK" line per
 // check and exits 0 only when all of them held.
 //
-//   tkt_vm_window keycheck|magnetic
-//   tkt_vm_window keys BOOT_HIDG OTHER_HIDG OTHER_EVENT REPORTS
+//   tkt_vm_window keycheck [BOOT_HIDG OTHER_HIDG OTHER_EVENT REPORTS] | magnetic
 //
-// "keys" is the firmware side of the unit's boot keyboard: it writes 8-byte
+// With the four arguments the key check is preceded by the key test of the
+// unit's own keys, in the same window: the program is the firmware side of the unit's boot keyboard: it writes 8-byte
 // boot reports to the gadget's BOOT_HIDG and judges the page's keys (the
 // tool's device capture), reads the LED reports the tool makes the kernel
 // send, and types on a second gadget keyboard (OTHER_HIDG, read by this
@@ -341,9 +341,10 @@ void runIrCheck(mainPageDia &window)
 int main(int argc, char *argv[])
 {
     const QString mode = argc > 1 ? QString::fromLatin1(argv[1]) : QString();
-    const bool keyRun = mode == QLatin1String("keys") && argc == 6;
-    if (mode != QLatin1String("keycheck") && mode != QLatin1String("magnetic") && !keyRun) {
-        std::fprintf(stderr, "usage: %s keycheck|magnetic | keys BOOT_HIDG OTHER_HIDG OTHER_EVENT REPORTS\n", argv[0]);
+    const bool keyRun = mode == QLatin1String("keycheck") && argc == 6;
+    if ((mode != QLatin1String("keycheck") || (argc != 2 && !keyRun)) &&
+        (mode != QLatin1String("magnetic") || argc != 2)) {
+        std::fprintf(stderr, "usage: %s keycheck [BOOT_HIDG OTHER_HIDG OTHER_EVENT REPORTS] | magnetic\n", argv[0]);
         return 2;
     }
     g_previous = qInstallMessageHandler(record);
@@ -355,10 +356,11 @@ int main(int argc, char *argv[])
         window.show();
         check("the page has laid out its keys", waitFor([&] { return stateOfKey(&window, kKeyA) >= 0; }));
 
-        if (keyRun) {
-            runKeys(window, argv);
-        } else if (mode == QLatin1String("keycheck")) {
-            connectTo(window, kKeyboardEntry);
+        if (mode == QLatin1String("keycheck")) {
+            if (keyRun)
+                runKeys(window, argv);
+            else
+                connectTo(window, kKeyboardEntry);
             runIrCheck(window);
             check("key check: failed keys A and B red", waitFor([&] {
                       return stateOfKey(&window, kKeyA) == int(keyButtonLook::KeyState_Fail) &&
