@@ -2,150 +2,70 @@
 
 #include <QtTest>
 
-// Which of the system's input nodes are the keyboard under test's, from what
+// Which of the station's input nodes are the keyboard under test's, from what
 // udev says of them.
 class tst_inputNodeMatch : public QObject
 {
     Q_OBJECT
 
-    static InputNodeInfo node(int number, const char *vendor, const char *product, const char *usb,
-                              const char *idKey = "1")
+    // "number vendor product usb-port ID_INPUT_KEY capabilities/key [devnode]",
+    // the bitmap's words joined by commas
+    static InputNodeInfo node(const QString &row)
     {
+        const QStringList f = row.split(' ');
         InputNodeInfo n;
-        n.sysname = "event" + std::to_string(number);
-        n.devnode = "/dev/input/" + n.sysname;
-        n.idInputKey = idKey;
-        n.usbVendor = vendor;
-        n.usbProduct = product;
-        n.usbDevice = usb;
+        n.sysname = ("event" + f[0]).toStdString();
+        n.devnode = f.size() > 6 ? f[6].toStdString() : "/dev/input/" + n.sysname;
+        n.usbVendor = f[1].toStdString();
+        n.usbProduct = f[2].toStdString();
+        n.usbDevice = ("/sys/devices/usb1/1-" + f[3]).toStdString();
+        n.idInputKey = f[4] == "-" ? "" : f[4].toStdString();
+        n.keyCapabilities = f[5] == "-" ? "" : QString(f[5]).replace(',', ' ').toStdString();
         return n;
-    }
-
-    // The station: the unit (two key interfaces and a mouse-less vendor
-    // interface), a second unit of the same platform, the operator's keyboard,
-    // the power button.
-    static std::vector<InputNodeInfo> station()
-    {
-        const char *unit = "/sys/devices/usb1/1-1";
-        const char *second = "/sys/devices/usb1/1-2";
-        std::vector<InputNodeInfo> nodes = {
-            node(5, "0416", "b23c", unit),
-            node(6, "0416", "B23C", unit),
-            node(7, "0416", "b23c", unit, ""),
-            node(8, "0416", "b23c", second),
-            node(3, "046d", "c31c", "/sys/devices/usb1/1-3"),
-            node(0, "", "", ""),
-        };
-        return nodes;
     }
 
 private slots:
     void match_data()
     {
-        QTest::addColumn<QString>("usbDevice");
-        QTest::addColumn<int>("productId");
-        QTest::addColumn<QStringList>("paths");
-
-        QTest::newRow("the unit's nodes with keys, not the second unit's")
-            << "/sys/devices/usb1/1-1" << 0xb23c << QStringList{"/dev/input/event5", "/dev/input/event6"};
+        QTest::addColumn<QStringList>("station");
+        QTest::addColumn<QString>("usbDevice"); // the link's USB device; empty before it is open
+        QTest::addColumn<QStringList>("taken");
+        // The unit on port 1 (keys, consumer keys, no keys), a second unit on
+        // port 2, the operator's keyboard on port 3.
+        const QStringList station{"5 0416 b23c 1 1 -", "6 0416 B23C 1 1 -", "7 0416 b23c 1 - 0", "8 0416 b23c 2 1 -",
+                                  "3 046d c31c 3 1 -"};
+        const QString port1 = "/sys/devices/usb1/1-1";
+        QTest::newRow("the unit's nodes with keys only")
+            << station << port1 << QStringList{"/dev/input/event5", "/dev/input/event6"};
         QTest::newRow("link not open: every unit of the platform")
-            << "" << 0xb23c << QStringList{"/dev/input/event5", "/dev/input/event6", "/dev/input/event8"};
-        QTest::newRow("other ids: nothing") << "" << 0x7372 << QStringList();
+            << station << "" << QStringList{"/dev/input/event5", "/dev/input/event6", "/dev/input/event8"};
+        QTest::newRow("keys told by the capability bitmap")
+            << QStringList{"5 0416 b23c 1 - 0,0,fffe"} << port1 << QStringList{"/dev/input/event5"};
+        QTest::newRow("a path beside its name: never")
+            << QStringList{"5 0416 b23c 1 1 - /dev/input/../sda"} << port1 << QStringList();
+        QTest::newRow("an id that is not four hex digits: never")
+            << QStringList{"5 00416 b23c 1 1 -", "6 04g6 b23c 1 1 -"} << port1 << QStringList();
     }
     void match()
     {
+        QFETCH(QStringList, station);
         QFETCH(QString, usbDevice);
-        QFETCH(int, productId);
-        QFETCH(QStringList, paths);
-        InputNodeWanted wanted;
-        wanted.vendorId = 0x0416;
-        wanted.productId = std::uint16_t(productId);
-        wanted.usbDevice = usbDevice.toStdString();
+        QFETCH(QStringList, taken);
+        std::vector<InputNodeInfo> nodes;
+        for (const QString &row : station)
+            nodes.push_back(node(row));
         QStringList found;
-        for (const std::string &path : matchInputNodes(station(), wanted))
+        for (const std::string &path : matchInputNodes(nodes, InputNodeWanted{0x0416, 0xb23c, usbDevice.toStdString()}))
             found << QString::fromStdString(path);
-        QCOMPARE(found, paths);
-    }
-
-    void nodesNeverTaken_data()
-    {
-        QTest::addColumn<QString>("devnode");
-        QTest::addColumn<QString>("sysname");
-        QTest::addColumn<QString>("vendor");
-
-        QTest::newRow("path beside its name") << "/dev/input/../sda"
-                                              << "event5"
-                                              << "0416";
-        QTest::newRow("not an event node") << "/dev/input/mouse0"
-                                           << "mouse0"
-                                           << "0416";
-        QTest::newRow("id not four hex digits") << "/dev/input/event5"
-                                                << "event5"
-                                                << "00416";
-        QTest::newRow("id not hex") << "/dev/input/event5"
-                                    << "event5"
-                                    << "04g6";
-    }
-    void nodesNeverTaken()
-    {
-        QFETCH(QString, devnode);
-        QFETCH(QString, sysname);
-        QFETCH(QString, vendor);
-        InputNodeInfo n = node(5, "0416", "b23c", "/sys/devices/usb1/1-1");
-        n.devnode = devnode.toStdString();
-        n.sysname = sysname.toStdString();
-        n.usbVendor = vendor.toStdString();
-        InputNodeWanted wanted;
-        wanted.vendorId = 0x0416;
-        wanted.productId = 0xb23c;
-        QVERIFY(matchInputNodes({n}, wanted).empty());
-    }
-
-    void reportsKeys_data()
-    {
-        QTest::addColumn<QString>("idKey");
-        QTest::addColumn<QString>("idKeyboard");
-        QTest::addColumn<QString>("capabilities");
-        QTest::addColumn<bool>("keys");
-
-        QTest::newRow("udev: has keys") << "1"
-                                        << ""
-                                        << "" << true;
-        QTest::newRow("udev: keyboard") << ""
-                                        << "1"
-                                        << "" << true;
-        QTest::newRow("unclassified, key bits set") << ""
-                                                    << ""
-                                                    << "1000 0 0 fffffffffffffffe" << true;
-        QTest::newRow("unclassified, no key bits") << ""
-                                                   << ""
-                                                   << "0" << false;
-        QTest::newRow("nothing known") << ""
-                                       << ""
-                                       << "" << false;
-    }
-    void reportsKeys()
-    {
-        QFETCH(QString, idKey);
-        QFETCH(QString, idKeyboard);
-        QFETCH(QString, capabilities);
-        QFETCH(bool, keys);
-        InputNodeInfo n;
-        n.idInputKey = idKey.toStdString();
-        n.idInputKeyboard = idKeyboard.toStdString();
-        n.keyCapabilities = capabilities.toStdString();
-        QCOMPARE(::reportsKeys(n), keys);
+        QCOMPARE(found, taken);
     }
 
     void boundedCount()
     {
         std::vector<InputNodeInfo> many;
         for (int i = 0; i < 40; ++i)
-            many.push_back(node(100 + i, "0416", "b23c", "/sys/devices/usb1/1-1"));
-        InputNodeWanted wanted;
-        wanted.vendorId = 0x0416;
-        wanted.productId = 0xb23c;
-        QCOMPARE(matchInputNodes(many, wanted).size(), MaxUnitNodes);
+            many.push_back(node(QStringLiteral("%1 0416 b23c 1 1 -").arg(100 + i)));
+        QCOMPARE(matchInputNodes(many, InputNodeWanted{0x0416, 0xb23c, ""}).size(), MaxUnitNodes);
     }
 };
 

@@ -1,86 +1,64 @@
 // The window holds the unit's own keys exactly while the key test runs: taken
 // at connection with the unit's ids and link, given back at Stop, removal, a
-// lost link and close; the lock indicators show the unit's own locks. The
-// device and display sources are fakes behind the real switch.
+// lost link and close; the lock indicators show the unit's own locks. Fake
+// sources stand behind the real switch.
 #include "captureBackendFake.h"
 #include "captureSwitch.h"
 #include "keyboardPage.h"
 #include "keyboardPageLayout.h"
-#include "mainHidInterFace.h"
 #include "simWindowHarness.h"
 
 #include <QApplication>
 #include <QToolButton>
 
-#include <memory>
-
 using namespace simWindow;
-using sim::SimKeyboard;
-using sim::SimKeyboardConfig;
 
 class tst_mainPageDiaCapture : public QObject
 {
     Q_OBJECT
 
-    CaptureBackendLog m_device;
-    CaptureBackendLog m_display;
-    std::unique_ptr<mainPageDia> m_window;
+    CaptureBackendLog m_device, m_display;
 
 private slots:
     void initTestCase() { recordLog(); }
-    void init()
-    {
-        startClean();
-        m_device = CaptureBackendLog();
-        m_display = CaptureBackendLog();
-        keyCaptureSwitch().replaceBackends(std::make_unique<CaptureBackendFake>(&m_device, true),
-                                           std::make_unique<CaptureBackendFake>(&m_display, false));
-    }
-    void cleanup() { m_window.reset(); }
 
     void givenBackAtTheEnd_data()
     {
         QTest::addColumn<QString>("end");
-        QTest::newRow("Stop") << "Stop";
-        QTest::newRow("removal") << "removal";
-        QTest::newRow("lost link") << "lost link";
-        QTest::newRow("close") << "close";
+        for (const char *end : {"Stop", "removal", "lost link", "close"})
+            QTest::newRow(end) << end;
     }
     void givenBackAtTheEnd()
     {
         QFETCH(QString, end);
-        const SimKeyboardConfig c;
-        SimKeyboard kb = SimKeyboard::plugIn(c);
+        startClean();
+        m_device = m_display = CaptureBackendLog();
         m_device.locks.setLeds(false, true, false);
-        m_window.reset(new mainPageDia);
-        m_window->init(QStringLiteral("English"));
-        m_window->show();
-        keyboardPage *page = m_window->findChild<keyboardPage *>();
-        QTRY_VERIFY(page->keyButton(-12));
-        QVERIFY(isConnected(m_window.get()));
-
+        keyCaptureSwitch().replaceBackends(std::make_unique<CaptureBackendFake>(&m_device, true),
+                                           std::make_unique<CaptureBackendFake>(&m_display, false));
+        sim::SimKeyboardConfig c;
+        c.interfaces[2].path = "/sim/unit-link";
+        sim::SimKeyboard kb = sim::SimKeyboard::plugIn(c);
+        mainPageDia window;
+        window.init(QStringLiteral("English"));
+        window.show();
+        keyboardPage *page = window.findChild<keyboardPage *>();
         QTRY_VERIFY(keyCaptureSwitch().activeSource() == CaptureSource::Device);
-        const KeyboardUnderTest taken = m_device.starts.back();
-        QCOMPARE(taken.vendorId, std::uint16_t(0x0416));
-        QCOMPARE(taken.productId, std::uint16_t(0xb23c));
-        QVERIFY(!taken.linkPath.empty());
-        QCOMPARE(logCount(QStringLiteral("Key capture source: device (0416:b23c: fake)")), 1);
-        QVERIFY(lockShowsOn(page->keyButton(-12)));
-        QVERIFY(lockShowsOff(page->keyButton(-11)));
+        QCOMPARE(m_device.starts.back().productId, std::uint16_t(0xb23c));
+        QCOMPARE(m_device.starts.back().linkPath, std::string("/sim/unit-link"));
+        QVERIFY(lockShowsOn(page->keyButton(-12)) && lockShowsOff(page->keyButton(-11)));
 
-        if (end == QLatin1String("Stop")) {
-            m_window->findChild<QToolButton *>("toolButton_StopTest")->click();
-        } else if (end == QLatin1String("removal")) {
+        if (end == "Stop")
+            window.findChild<QToolButton *>("toolButton_StopTest")->click();
+        else if (end == "close")
+            window.close();
+        else
             kb.unplug();
-            presenceOf(m_window.get())->injectUdevEvent(usbEvent(c, 1, false));
-        } else if (end == QLatin1String("lost link")) {
-            kb.unplug();
-        } else {
-            m_window->close();
-        }
+        if (end == "removal")
+            presenceOf(&window)->injectUdevEvent(usbEvent(c, 1, false));
         QTRY_COMPARE(m_device.stops, 1);
         QVERIFY(!keyCaptureSwitch().isInstalled());
-        QCOMPARE(int(m_display.starts.size()), 0);
+        QVERIFY(m_display.starts.empty());
     }
 };
 
