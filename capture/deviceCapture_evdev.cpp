@@ -18,9 +18,11 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <libevdev/libevdev.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -34,6 +36,10 @@ namespace {
 // Events taken from one node per wake-up; the rest are read on a queued call
 // (libevdev may already hold them, where the notifier cannot see them).
 constexpr int MaxEventsPerWake = 256;
+// Nodes of a keyboard just plugged in that udev is still setting up are
+// looked at again this often, this many times (3 s), then given up.
+constexpr int SetUpRetryMs = 100;
+constexpr int SetUpRetries = 30;
 constexpr int LockLeds[] = {LED_NUML, LED_CAPSL, LED_SCROLLL};
 
 std::string hex(std::uint32_t value)
@@ -58,16 +64,23 @@ struct Node
 class EvdevDeviceCapture : public CaptureBackend
 {
 public:
+    EvdevDeviceCapture()
+    {
+        QObject::connect(&m_waitingTimer, &QTimer::timeout, &m_context, [this] { openWaitingNodes(); });
+    }
     ~EvdevDeviceCapture() override { stop(); }
 
     bool start(const KeyboardUnderTest &unit, std::string *why) override;
     void stop() override;
-    bool isActive() const override { return !m_nodes.empty(); }
+    bool isActive() const override { return !m_nodes.empty() || !m_waiting.empty(); }
     std::string describe() const override;
     const UnitLockState *unitLocks() const override { return &m_translator.locks(); }
 
 private:
     bool openNode(const std::string &path, std::string *why);
+    void watch(Node &node);
+    void seedLocks(const Node &node);
+    void openWaitingNodes();
     void closeNode(Node &node, bool restoreLeds);
     void readNode(const std::string &path);
     void scheduleRead(const std::string &path);
@@ -76,9 +89,13 @@ private:
     void dropNode(const std::string &path, const std::string &why);
 
     std::vector<std::unique_ptr<Node>> m_nodes;
+    std::vector<std::string> m_waiting;
+    int m_waitingRetries = 0;
+    bool m_locksSeeded = false;
     DeviceKeyTranslator m_translator;
     // Receiver of the notifiers and of queued reads; they die with it.
     QObject m_context;
+    QTimer m_waitingTimer;
     // Counts starts and stops, so a read that handed on a key which stopped
     // capture does not touch what went with it.
     unsigned m_generation = 0;
@@ -106,32 +123,70 @@ bool EvdevDeviceCapture::start(const KeyboardUnderTest &unit, std::string *why)
         return false;
     }
     m_translator.clear();
+    m_waiting = nodesBeingSetUp(nodes, paths);
     for (const std::string &path : paths) {
-        if (!openNode(path, why)) {
+        if (std::find(m_waiting.begin(), m_waiting.end(), path) == m_waiting.end() && !openNode(path, why)) {
             stop();
             return false;
         }
     }
-    if (m_nodes.empty()) {
+    if (!isActive()) {
         *why = "none of the keyboard's input devices reports keys";
         return false;
     }
-    // The unit's lock state starts as its LEDs show it.
-    for (const std::unique_ptr<Node> &node : m_nodes) {
-        if (node->hasLed[0] || node->hasLed[1] || node->hasLed[2]) {
-            m_translator.locks().setLeds(node->ledBefore[0], node->ledBefore[1], node->ledBefore[2]);
-            break;
-        }
-    }
     ++m_generation;
-    for (const std::unique_ptr<Node> &node : m_nodes) {
-        const std::string path = node->path;
-        node->notifier = new QSocketNotifier(node->fd, QSocketNotifier::Read);
-        QObject::connect(node->notifier, &QSocketNotifier::activated, &m_context, [this, path] { readNode(path); });
-        // Opening may already have queued events.
-        scheduleRead(path);
+    for (const std::unique_ptr<Node> &node : m_nodes)
+        watch(*node);
+    if (!m_waiting.empty()) {
+        m_waitingRetries = 0;
+        m_waitingTimer.start(SetUpRetryMs);
     }
     return true;
+}
+
+void EvdevDeviceCapture::watch(Node &node)
+{
+    seedLocks(node);
+    const std::string path = node.path;
+    node.notifier = new QSocketNotifier(node.fd, QSocketNotifier::Read);
+    QObject::connect(node.notifier, &QSocketNotifier::activated, &m_context, [this, path] { readNode(path); });
+    // Opening may already have queued events.
+    scheduleRead(path);
+}
+
+void EvdevDeviceCapture::seedLocks(const Node &node)
+{
+    // The unit's lock state starts as its LEDs show it.
+    if (m_locksSeeded || !(node.hasLed[0] || node.hasLed[1] || node.hasLed[2]))
+        return;
+    m_translator.locks().setLeds(node.ledBefore[0], node.ledBefore[1], node.ledBefore[2]);
+    m_locksSeeded = true;
+}
+
+void EvdevDeviceCapture::openWaitingNodes()
+{
+    std::string error;
+    const std::vector<InputNodeInfo> nodes = inputNodeList::list(&error);
+    const std::vector<std::string> stillWaiting = nodesBeingSetUp(nodes, m_waiting);
+    const bool givingUp = ++m_waitingRetries >= SetUpRetries;
+    for (const std::string &path : m_waiting) {
+        const bool waiting = std::find(stillWaiting.begin(), stillWaiting.end(), path) != stillWaiting.end();
+        std::string why;
+        const std::size_t opened = m_nodes.size();
+        if (waiting && !givingUp)
+            continue;
+        if (waiting)
+            hookLog("Key capture: udev has not set up " + path + " within 3 s; its keys are not taken");
+        else if (!error.empty() || !openNode(path, &why))
+            hookLog("Key capture: " + (error.empty() ? why : error));
+        else if (m_nodes.size() > opened)
+            watch(*m_nodes.back());
+    }
+    m_waiting = givingUp ? std::vector<std::string>() : stillWaiting;
+    if (m_waiting.empty())
+        m_waitingTimer.stop();
+    if (!isActive())
+        hookLog("Key capture: none of the keyboard's input devices is left, capture ended");
 }
 
 bool EvdevDeviceCapture::openNode(const std::string &path, std::string *why)
@@ -225,6 +280,9 @@ void EvdevDeviceCapture::closeNode(Node &node, bool restoreLeds)
 void EvdevDeviceCapture::stop()
 {
     ++m_generation;
+    m_waitingTimer.stop();
+    m_waiting.clear();
+    m_locksSeeded = false;
     for (std::unique_ptr<Node> &node : m_nodes)
         closeNode(*node, true);
     m_nodes.clear();
@@ -236,6 +294,8 @@ std::string EvdevDeviceCapture::describe() const
     std::string text;
     for (const std::unique_ptr<Node> &node : m_nodes)
         text += (text.empty() ? "" : " ") + node->path;
+    for (const std::string &path : m_waiting)
+        text += (text.empty() ? "" : " ") + path + " (once udev has set it up)";
     return text;
 }
 
@@ -362,7 +422,7 @@ void EvdevDeviceCapture::dropNode(const std::string &path, const std::string &wh
         break;
     }
     hookLog("Key capture: " + why);
-    if (m_nodes.empty()) {
+    if (!isActive()) {
         m_translator.clear();
         hookLog("Key capture: none of the keyboard's input devices is left, capture ended");
     }

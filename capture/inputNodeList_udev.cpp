@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +26,8 @@ InputNodeInfo infoOf(udev_device *event)
     node.sysname = text(udev_device_get_sysname(event));
     node.idInputKey = text(udev_device_get_property_value(event, "ID_INPUT_KEY"));
     node.idInputKeyboard = text(udev_device_get_property_value(event, "ID_INPUT_KEYBOARD"));
+    // Without udevd nothing is ever initialised, and nothing is left to wait for.
+    node.initialized = udev_device_get_is_initialized(event) > 0 || ::access("/run/udev/control", F_OK) != 0;
     // Parents belong to their child: no reference of their own to drop.
     if (udev_device *input = udev_device_get_parent_with_subsystem_devtype(event, "input", nullptr))
         node.keyCapabilities = text(udev_device_get_sysattr_value(input, "capabilities/key"));

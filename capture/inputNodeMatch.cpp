@@ -71,3 +71,17 @@ std::vector<std::string> matchInputNodes(const std::vector<InputNodeInfo> &nodes
         paths.resize(MaxUnitNodes);
     return paths;
 }
+
+std::vector<std::string> nodesBeingSetUp(const std::vector<InputNodeInfo> &nodes, const std::vector<std::string> &paths)
+{
+    std::vector<std::string> waiting;
+    for (const std::string &path : paths) {
+        for (const InputNodeInfo &node : nodes) {
+            if (node.devnode == path && !node.initialized) {
+                waiting.push_back(path);
+                break;
+            }
+        }
+    }
+    return waiting;
+}

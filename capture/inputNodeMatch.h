@@ -20,6 +20,8 @@ struct InputNodeInfo
     std::string usbVendor;  // "0416"
     std::string usbProduct; // "b23c"
     std::string usbDevice;  // the USB device's sys path
+    // udev has finished with the node: its permissions are final.
+    bool initialized = true;
 };
 
 // Which unit's nodes are wanted: its ids and, when known, its USB device (so a
@@ -43,3 +45,9 @@ bool reportsKeys(const InputNodeInfo &node);
 // node whose path is not /dev/input/<its sysname>, or whose sysname is not
 // "event" and a number, is never taken.
 std::vector<std::string> matchInputNodes(const std::vector<InputNodeInfo> &nodes, const InputNodeWanted &wanted);
+
+// Of paths, those whose nodes udev is still setting up (a keyboard just
+// plugged in): opened now they could still be root's alone, so they are
+// opened once udev is done. A path no longer among nodes is not waited for.
+std::vector<std::string> nodesBeingSetUp(const std::vector<InputNodeInfo> &nodes,
+                                         const std::vector<std::string> &paths);

@@ -60,6 +60,16 @@ private slots:
         QCOMPARE(found, taken);
     }
 
+    // A node udev is still setting up is waited for; one gone is not.
+    void waitsForUdev()
+    {
+        std::vector<InputNodeInfo> nodes{node("5 0416 b23c 1 1 -"), node("6 0416 b23c 1 1 -")};
+        nodes[1].initialized = false;
+        const std::vector<std::string> waiting =
+            nodesBeingSetUp(nodes, {"/dev/input/event5", "/dev/input/event6", "/dev/input/event9"});
+        QCOMPARE(waiting, std::vector<std::string>{"/dev/input/event6"});
+    }
+
     void boundedCount()
     {
         std::vector<InputNodeInfo> many;
