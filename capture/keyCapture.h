@@ -1,9 +1,13 @@
 #pragma once
 
-// System-wide key capture while the key test runs: every key event of the
-// desktop goes through keyboardHookCore() to the target entered under "HOOK"
-// in hookTargets(), and is kept from other programs. One implementation per
-// platform: low-level hooks on Windows, a keyboard grab on X11.
+#include <cstdint>
+#include <string>
+
+// System-wide key capture while the key test runs: every key event taken goes
+// through keyboardHookCore() to the target entered under "HOOK" in
+// hookTargets(), and is kept from other programs. One implementation per
+// platform: low-level hooks on Windows; on Linux the keyboard under test's own
+// input devices or a keyboard grab on X11, as "[capture] source=" chooses.
 //
 // Call from the GUI thread only; events are handled on that thread.
 namespace keyCapture {
@@ -19,5 +23,19 @@ bool removeHooks();
 void clearHeldKeys();
 
 bool isInstalled();
+
+// The keyboard under test, for a source that takes only its keys: the
+// platform's ids and the path of its open link (empty while none is open).
+// Taken at the next installHooks(). Ignored where capture takes every key.
+void setKeyboard(std::uint16_t vendorId, std::uint16_t productId, const std::string &linkPath);
+
+// The text of "[capture] source=" in Config.ini: auto, device or display. An
+// unknown text is logged and taken as auto. Ignored where there is one source.
+void setSourcePreference(const std::string &configText);
+
+// 1 or 0 for Caps Lock (20), Num Lock (144) and Scroll Lock (145) of the unit
+// while its own keys are taken and the system never sees them; -1 when the
+// system's lock state is the one to show.
+int unitLockToggled(int vkCode);
 
 } // namespace keyCapture

@@ -105,4 +105,14 @@ bool isInstalled()
     return g_keyboardHook != nullptr;
 }
 
+// The hooks take every keyboard's keys and leave the lock keys to the system.
+void setKeyboard(std::uint16_t, std::uint16_t, const std::string &) {}
+
+void setSourcePreference(const std::string &) {}
+
+int unitLockToggled(int)
+{
+    return -1;
+}
+
 } // namespace keyCapture

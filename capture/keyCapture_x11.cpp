@@ -1,6 +1,6 @@
-// Capture under X11: while the test runs, this process holds a grab of the
-// keyboard on its own connection to the tool's X display, so every key of the
-// desktop arrives here and nowhere else. Each X key event is translated into
+// The display source under X11: while the test runs, this process holds a grab
+// of the keyboard on its own connection to the tool's X display, so every key
+// of the desktop arrives here and nowhere else. Each X key event is translated into
 // what a Windows low-level hook would report for the same physical key and run
 // through the same hook core, so the keyboard page, the count and the chords
 // behave as under Windows.
@@ -8,8 +8,7 @@
 // Events are read on the GUI thread (a socket notifier on the connection), so
 // capture works before the window is first shown and needs no lock.
 
-#include "keyCapture.h"
-
+#include "captureBackend.h"
 #include "evdevKeyTranslation.h"
 #include "hookLog.h"
 #include "keyboardHookCore.h"
@@ -51,9 +50,17 @@ const char *grabStatusName(int status)
     }
 }
 
-class X11KeyGrab
+class X11KeyGrab : public CaptureBackend
 {
 public:
+    ~X11KeyGrab() override { release(); }
+
+    // Its failures are logged by grab() itself, in the words they always had.
+    bool start(const KeyboardUnderTest &, std::string *) override { return grab(); }
+    void stop() override { release(); }
+    bool isActive() const override { return isGrabbed(); }
+    std::string describe() const override { return "X11 keyboard grab on display \"" + m_displayName + "\""; }
+
     bool grab();
     void release();
     bool isGrabbed() const { return m_display != nullptr; }
@@ -65,6 +72,7 @@ private:
     void seedHeldKeys();
 
     Display *m_display = nullptr;
+    std::string m_displayName;
     QSocketNotifier *m_notifier = nullptr;
     // Receiver of the notifier and of queued reads; they die with it.
     QObject m_context;
@@ -73,22 +81,6 @@ private:
     bool m_readScheduled = false;
     bool m_reading = false;
 };
-
-// Never destroyed: it is released from the application's post routine while
-// the event loop's machinery still exists, not after it.
-X11KeyGrab &keyGrab()
-{
-    static X11KeyGrab *grab = new X11KeyGrab;
-    return *grab;
-}
-
-bool g_releaseAtShutdownRegistered = false;
-
-void releaseAtShutdown()
-{
-    g_releaseAtShutdownRegistered = false;
-    keyGrab().release();
-}
 
 bool X11KeyGrab::grab()
 {
@@ -123,6 +115,7 @@ bool X11KeyGrab::grab()
         hookLog("---------------- X11: no detectable auto-repeat, a held key repeats as release and press");
 
     m_display = display;
+    m_displayName = displayName;
     m_numLockMask = XkbKeysymToModifiers(display, XK_Num_Lock);
     seedHeldKeys();
 
@@ -131,11 +124,6 @@ bool X11KeyGrab::grab()
     XFlush(display);
     // The round trips above may already have queued key events.
     scheduleRead();
-
-    if (!g_releaseAtShutdownRegistered) {
-        qAddPostRoutine(releaseAtShutdown);
-        g_releaseAtShutdownRegistered = true;
-    }
     return true;
 }
 
@@ -219,27 +207,7 @@ void X11KeyGrab::handleKey(const XKeyEvent &event)
 
 } // namespace
 
-namespace keyCapture {
-
-bool installHooks()
+std::unique_ptr<CaptureBackend> makeDisplayCapture()
 {
-    return keyGrab().grab();
+    return std::make_unique<X11KeyGrab>();
 }
-
-bool removeHooks()
-{
-    keyGrab().release();
-    return true;
-}
-
-void clearHeldKeys()
-{
-    keyboardHookCore().clearHeldKeys();
-}
-
-bool isInstalled()
-{
-    return keyGrab().isGrabbed();
-}
-
-} // namespace keyCapture

@@ -6,6 +6,11 @@ add_unit_test(NAME tst_hookChords LIBS tkt_capture_core)
 if(NOT WIN32)
     # Linux's key codes come from the kernel's headers.
     add_unit_test(NAME tst_evdevKeyTranslation LIBS tkt_capture_core)
+    # The device source's decisions and the choice of source, without a device.
+    add_unit_test(NAME tst_captureSwitch SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_captureSwitch.cpp"
+        "${CMAKE_CURRENT_SOURCE_DIR}/support/captureBackendFake.h" LIBS tkt_capture_core)
+    add_unit_test(NAME tst_inputNodeMatch LIBS tkt_capture_core)
+    add_unit_test(NAME tst_deviceKeyTranslation LIBS tkt_capture_core)
 endif()
 if(TARGET X11::Xtst)
     add_unit_test(NAME tst_x11KeyCapture LIBS tkt_capture X11::X11 X11::Xtst LABELS x11)

@@ -36,3 +36,10 @@ add_window_test(tst_mainPageDiaVerdict
 if(WIN32)
     add_window_test(tst_mainPageDiaWin LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images user32)
 endif()
+# Taking and giving back the unit's own keys around the test, with fake sources.
+if(NOT WIN32)
+    add_window_test(tst_mainPageDiaCapture
+        SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaCapture.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+            "${CMAKE_CURRENT_SOURCE_DIR}/support/captureBackendFake.h"
+        LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+endif()

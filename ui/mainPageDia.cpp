@@ -12,6 +12,7 @@
 #include "keyboardHookCore.h"
 #include "keyboardPage.h"
 #include "mainHidInterFace.h"
+#include "preferredLockKeyState.h"
 #include "resultStore.h"
 #include "resultsSettings.h"
 #include "toolVersion.h"
@@ -129,6 +130,10 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
 
     m_keyboardPage = new keyboardPage(ui->frame_Keyboard);
     ui->frame_Keyboard->layout()->addWidget(m_keyboardPage);
+    // While the unit's own keys are taken, its lock keys never reach the
+    // system: the indicators show the unit's.
+    m_keyboardPage->setLockKeyState(
+        std::make_unique<preferredLockKeyState>(keyCapture::unitLockToggled, lockKeyState::createSystem()));
     m_verdictBar = new VerdictBar(m_keyboardPage);
     m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
     m_verdictBar->setSerialMode(criteria.serial);
@@ -169,6 +174,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     // The capture code has no toolkit; its lines join the tool's debug log.
     setHookLogSink([](const std::string &line) { qDebug().noquote() << QString::fromStdString(line); });
     hookTargets()[HookTargetKey] = this;
+    keyCapture::setSourcePreference(m_settings->value(QStringLiteral("capture/source")).toString().toStdString());
 
     m_shakeHandsTimer = new QTimer(this);
     connect(m_shakeHandsTimer, &QTimer::timeout, this, &mainPageDia::onShakeHandsRuning);
@@ -305,6 +311,9 @@ void mainPageDia::handleHookKeyEvent(int nCode, std::uint32_t vkCode, std::uint3
 
 bool mainPageDia::installHooks()
 {
+    keyCapture::setKeyboard(std::uint16_t(deviceTable::idFromText(m_strVid)),
+                            std::uint16_t(deviceTable::idFromText(m_strPid)),
+                            m_bConnected ? m_hidInterFace->getHidPath().toStdString() : std::string());
     return keyCapture::installHooks();
 }
 

@@ -18,7 +18,7 @@ build="$(cd "${1:?usage: $0 <build dir>}" && pwd)"
 work="$build/vm"
 out="$work/out"
 # The whole run, boot included, must end well inside the test's own timeout.
-guest_timeout="${TKT_VM_TIMEOUT:-270}"
+guest_timeout="${TKT_VM_TIMEOUT:-480}"
 
 say() { echo "vm: $*"; }
 need() { command -v "$1" >/dev/null || { say "missing $1 (package $2): run scripts/deps.sh test"; exit 1; }; }
@@ -74,7 +74,7 @@ moddir="$kroot/lib/modules/$version"
 
 # --- the initramfs: busybox, the modules in load order, /init --------------------
 # Modules named here and everything they need, dependencies first.
-wanted=(virtio_pci 9pnet_virtio 9p configfs dummy_hcd libcomposite usb_f_hid usbhid hid-generic)
+wanted=(virtio_pci 9pnet_virtio 9p configfs dummy_hcd libcomposite usb_f_hid usbhid hid-generic evdev)
 declare -A deps=() seen=()
 while IFS= read -r line; do
     deps["${line%%:*}"]="${line#*:}"
@@ -89,6 +89,9 @@ add_module() {
 }
 for name in "${wanted[@]}"; do
     path="$(printf '%s\n' "${!deps[@]}" | grep -E "/${name}\.ko$" | head -n1 || true)"
+    if [ -z "$path" ] && grep -qE "/${name}\.ko$" "$moddir/modules.builtin" 2>/dev/null; then
+        continue # built into this kernel
+    fi
     [ -n "$path" ] || { say "module $name not in $package"; exit 1; }
     add_module "$path"
 done
@@ -100,7 +103,8 @@ cp "$(command -v busybox)" "$initrd_dir/bb/busybox"
 : >"$initrd_dir/modules/load"
 for path in "${order[@]}"; do
     cp "$moddir/$path" "$initrd_dir/modules/"
-    basename "$path" >>"$initrd_dir/modules/load"
+    # Two host ports: the unit and a second keyboard beside it.
+    case "$path" in */dummy_hcd.ko) echo "dummy_hcd.ko num=2" ;; *) basename "$path" ;; esac >>"$initrd_dir/modules/load"
 done
 cp "$src/tests/vm/init" "$initrd_dir/init"
 chmod 755 "$initrd_dir/init"
@@ -113,6 +117,7 @@ cat >"$out/env" <<EOF
 TKT_SRC='$src'
 TKT_BUILD='$build'
 TKT_VM_CYCLES='${TKT_VM_CYCLES:-20}'
+TKT_VM_REPORTS='${TKT_VM_REPORTS:-1000}'
 EOF
 say "booting $package under TCG ($(nproc) host cores)"
 start=$(date +%s.%N)

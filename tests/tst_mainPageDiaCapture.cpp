@@ -1,0 +1,66 @@
+// The window holds the unit's own keys exactly while the key test runs: taken
+// at connection with the unit's ids and link, given back at Stop, removal, a
+// lost link and close; the lock indicators show the unit's own locks. Fake
+// sources stand behind the real switch.
+#include "captureBackendFake.h"
+#include "captureSwitch.h"
+#include "keyboardPage.h"
+#include "keyboardPageLayout.h"
+#include "simWindowHarness.h"
+
+#include <QApplication>
+#include <QToolButton>
+
+using namespace simWindow;
+
+class tst_mainPageDiaCapture : public QObject
+{
+    Q_OBJECT
+
+    CaptureBackendLog m_device, m_display;
+
+private slots:
+    void initTestCase() { recordLog(); }
+
+    void givenBackAtTheEnd_data()
+    {
+        QTest::addColumn<QString>("end");
+        for (const char *end : {"Stop", "removal", "lost link", "close"})
+            QTest::newRow(end) << end;
+    }
+    void givenBackAtTheEnd()
+    {
+        QFETCH(QString, end);
+        startClean();
+        m_device = m_display = CaptureBackendLog();
+        m_device.locks.setLeds(false, true, false);
+        keyCaptureSwitch().replaceBackends(std::make_unique<CaptureBackendFake>(&m_device, true),
+                                           std::make_unique<CaptureBackendFake>(&m_display, false));
+        sim::SimKeyboardConfig c;
+        c.interfaces[2].path = "/sim/unit-link";
+        sim::SimKeyboard kb = sim::SimKeyboard::plugIn(c);
+        mainPageDia window;
+        window.init(QStringLiteral("English"));
+        window.show();
+        keyboardPage *page = window.findChild<keyboardPage *>();
+        QTRY_VERIFY(keyCaptureSwitch().activeSource() == CaptureSource::Device);
+        QCOMPARE(m_device.starts.back().productId, std::uint16_t(0xb23c));
+        QCOMPARE(m_device.starts.back().linkPath, std::string("/sim/unit-link"));
+        QVERIFY(lockShowsOn(page->keyButton(-12)) && lockShowsOff(page->keyButton(-11)));
+
+        if (end == "Stop")
+            window.findChild<QToolButton *>("toolButton_StopTest")->click();
+        else if (end == "close")
+            window.close();
+        else
+            kb.unplug();
+        if (end == "removal")
+            presenceOf(&window)->injectUdevEvent(usbEvent(c, 1, false));
+        QTRY_COMPARE(m_device.stops, 1);
+        QVERIFY(!keyCaptureSwitch().isInstalled());
+        QVERIFY(m_display.starts.empty());
+    }
+};
+
+QTEST_MAIN(tst_mainPageDiaCapture)
+#include "tst_mainPageDiaCapture.moc"
