@@ -1,3 +1,14 @@
+# Tests that use the X server (label x11, or display for window tests that
+# capture keys on it when there is one) each run on an X server of their own,
+# so ctest can run them side by side. Without Xvfb they get the caller's, as do
+# cross-built tests, which run one after another under Wine on its display.
+find_program(TKT_XVFB Xvfb)
+if(TKT_XVFB AND NOT CMAKE_CROSSCOMPILING)
+    set(TKT_OWN_DISPLAY "${CMAKE_CURRENT_LIST_DIR}/../tests/support/own-display.sh")
+else()
+    set(TKT_OWN_DISPLAY "")
+endif()
+
 # add_unit_test(NAME tst_foo SOURCES a.cpp ... LIBS lib ... [LABELS gui ...])
 # One test executable per unit; sources default to tests/<NAME>.cpp.
 function(add_unit_test)
@@ -9,7 +20,11 @@ function(add_unit_test)
     set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests")
     target_include_directories(${T_NAME} PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/support")
     target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    if("x11" IN_LIST T_LABELS OR "display" IN_LIST T_LABELS)
+        add_test(NAME ${T_NAME} COMMAND ${TKT_OWN_DISPLAY} $<TARGET_FILE:${T_NAME}>)
+    else()
+        add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    endif()
     # Widgets render offscreen unless a test asks for the X server (label x11).
     set(env "QT_QPA_PLATFORM=offscreen" "TKT_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
     if("x11" IN_LIST T_LABELS)
@@ -25,11 +40,6 @@ function(add_unit_test)
             "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
     endif()
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env};${T_ENV}" LABELS "${T_LABELS}")
-    # Tests on the X server grab its keyboard or inject keys into it: one at a
-    # time when ctest runs tests side by side (scripts/test.sh does).
-    if("x11" IN_LIST T_LABELS)
-        set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK x11display)
-    endif()
 endfunction()
 
 # The window reads its catalogues and the key layout beside its executable:

@@ -3,17 +3,31 @@
 # the toolkit from the prepared tarball (or built from Debian's qtbase source
 # when the tarball is missing), hidapi and cJSON from Debian's source packages,
 # all cached under the build folder, then the program and its Windows tests.
-# Usage: scripts/build-windows.sh [build-dir]        (default: <repo>/build/windows)
+# Usage: scripts/build-windows.sh [--if-toolkit] [build-dir]   (default: <repo>/build/windows)
+#   --if-toolkit  only with a toolkit at hand (the tarball or one cached): ends
+#                 at once, doing nothing, where Qt would have to be built first
 # Exits 77 when the toolkit for Windows lacks a module that the program needs.
+# Two runs on one build folder take turns (scripts/test.sh starts one early,
+# beside the Linux build, and the Wine checks run it again).
 # Environment: TKT_QT_MINGW_TARBALL  the toolkit tarball
 #              (default: <repo>/../shared/toolchains/qt5-mingw-w64-sql.tar.xz)
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
+if_toolkit=0
+if [ "${1:-}" = --if-toolkit ]; then
+    if_toolkit=1
+    shift
+fi
 build="${1:-$repo/build/windows}"
 mkdir -p "$build"
 build="$(cd "$build" && pwd)"
 deps="$build/deps"
 tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64-sql.tar.xz}"
+if [ "$if_toolkit" = 1 ] && [ ! -f "$tarball" ] && [ ! -f "$deps/qt.stamp" ]; then
+    exit 0
+fi
+exec 9>"$build/.build-lock"
+flock 9
 toolchain="$repo/cmake/mingw-w64.cmake"
 hidapi_version=0.13.1
 cjson_version=1.7.15
@@ -76,7 +90,10 @@ font=(); for f in /usr/share/fonts/truetype/font-awesome/fontawesome-webfont.ttf
     [ -f "$f" ] && font=(-DTKT_FONTAWESOME_TTF="$f")
 done
 
+# -O2 rather than Release's -O3: a good part quicker to build, and a tool that
+# waits on keys and the keyboard's reports gains nothing from -O3.
 cmake -S "$repo" -B "$build/program" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" \
     -DCMAKE_PREFIX_PATH="$qt;$deps/hidapi;$deps/cjson" -DQt5LinguistTools_DIR="$linguist_dir" \
     -DTKT_BUILD_BENCH=OFF -DTKT_BUILD_TESTS="${TKT_WINDOWS_TESTS:-ON}" "${font[@]}" \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$repo/scripts/wine-test.sh;$deps" >"$build/configure.log" 2>&1 || {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 what="${1:-run}"
 
-pkgs=(build-essential cmake pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools
+pkgs=(build-essential cmake pkg-config ccache qtbase5-dev qttools5-dev qttools5-dev-tools
       libhidapi-dev libcjson-dev libudev-dev libevdev-dev libx11-dev libxtst-dev libqt5sql5-sqlite libqt5sql5-psql
       fonts-font-awesome fonts-wqy-microhei
       xvfb xauth x11-utils x11-xserver-utils imagemagick)

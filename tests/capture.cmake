@@ -20,8 +20,8 @@ find_program(TKT_MINGW_CXX NAMES x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32
 find_program(TKT_WINE NAMES wine64 wine)
 if(TKT_MINGW_CXX AND TKT_WINE AND NOT CMAKE_CROSSCOMPILING)
     add_test(NAME tst_windowsHooks
-             COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows-hooks.sh" "${CMAKE_BINARY_DIR}/build-mingw")
-    set_tests_properties(tst_windowsHooks PROPERTIES LABELS "x11" TIMEOUT 600 RESOURCE_LOCK x11display PROCESSORS 2)
+             COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-windows-hooks.sh" "${CMAKE_BINARY_DIR}/build-mingw")
+    set_tests_properties(tst_windowsHooks PROPERTIES LABELS "x11" TIMEOUT 600 COST 60)
 else()
     message(STATUS "tst_windowsHooks skipped: needs x86_64-w64-mingw32-g++ and wine")
 endif()

@@ -4,15 +4,15 @@
 # lacks a module the program needs.
 if(NOT CMAKE_CROSSCOMPILING AND TKT_MINGW_CXX AND TKT_WINE)
     add_test(NAME tst_windowsProgram
-             COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows.sh" "${CMAKE_BINARY_DIR}/windows")
-    # Builds on both cores and types on the X server.
-    set_tests_properties(tst_windowsProgram PROPERTIES LABELS "wine" TIMEOUT 1200 SKIP_RETURN_CODE 77
-                         PROCESSORS 2 RESOURCE_LOCK x11display FIXTURES_SETUP windowsPackage)
+             COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-windows.sh" "${CMAKE_BINARY_DIR}/windows")
+    # The longest: started first.
+    set_tests_properties(tst_windowsProgram PROPERTIES LABELS "wine" TIMEOUT 1200 SKIP_RETURN_CODE 77 COST 600
+                         FIXTURES_SETUP windowsPackage)
     # The installer it made, in a fresh Wine prefix: install, upgrade, uninstall.
     add_test(NAME tst_windowsInstaller
-             COMMAND "${CMAKE_SOURCE_DIR}/scripts/test-windows-installer.sh" "${CMAKE_BINARY_DIR}/windows")
-    set_tests_properties(tst_windowsInstaller PROPERTIES LABELS "wine" TIMEOUT 600 SKIP_RETURN_CODE 77
-                         PROCESSORS 2 RESOURCE_LOCK x11display FIXTURES_REQUIRED windowsPackage)
+             COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-windows-installer.sh" "${CMAKE_BINARY_DIR}/windows")
+    set_tests_properties(tst_windowsInstaller PROPERTIES LABELS "wine" TIMEOUT 600 SKIP_RETURN_CODE 77 COST 100
+                         FIXTURES_REQUIRED windowsPackage)
 endif()
 
 # Records one unit through the window into the program's own store, for the
