@@ -2,8 +2,10 @@
 # Runs inside the test guest (tests/vm/init starts it). A composite USB gadget
 # keyboard on dummy_hcd, the firmware program on its vendor interface, and the
 # tool against it through the kernel's USB, HID and hidraw stack, with
-# systemd-udevd delivering the plug events. Prints one "VM-CHECK" line per
-# check and "VM-FIGURE" lines; exits non-zero when any check failed.
+# systemd-udevd delivering the plug events. The first run of the tool keeps
+# its home on the writable 9p share and ends by SIGTERM, and its records are
+# exported afterwards. Prints one "VM-CHECK" line per check and "VM-FIGURE"
+# lines; exits non-zero when any check failed.
 set -u
 . /out/env
 out=/out
@@ -164,16 +166,29 @@ check "three HID interfaces 0, 1, 2 (found: $nodes)" "$([ "$nodes" = "00 01 02 "
 
 # --- the tool, as root ---------------------------------------------------------------
 tool_pid=""
+# The tool's environment for a home: its data (Config.ini, the station store,
+# the debug log) under the home, the runtime and temporary folders always in
+# the guest's memory, since Qt insists on owning the runtime folder, which a
+# share of the host cannot promise. A command line rather than a function to
+# run: a function started in the background is a subshell, and the signals
+# meant for the tool would end that shell instead.
+tool_env() { # home: tool_cmd
+    local home="$1" scratch="/tmp/scratch-${1//\//-}"
+    mkdir -p "$scratch/run" "$scratch/tmp"
+    chown -R "${TOOL_UID:-0}:${TOOL_GID:-0}" "$scratch"
+    chmod 700 "$scratch/run"
+    tool_cmd=(env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config"
+        XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$scratch/run" TMPDIR="$scratch/tmp" LANG=C.UTF-8
+        QT_QPA_PLATFORM=offscreen)
+}
 start_tool() { # log home [setpriv options]
     local log="$1" home="$2"
     shift 2
-    mkdir -p "$home/data/TavrinKeyboardTest/UserConfig" "$home/run" "$home/tmp"
+    mkdir -p "$home/data/TavrinKeyboardTest/UserConfig"
     printf '[hidCon]\nvid=0x0416\npid=0xb23c\n' >"$home/data/TavrinKeyboardTest/UserConfig/Config.ini"
     chown -R "${TOOL_UID:-0}:${TOOL_GID:-0}" "$home"
-    chmod 700 "$home/run"
-    env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
-        XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/run" TMPDIR="$home/tmp" LANG=C.UTF-8 \
-        QT_QPA_PLATFORM=offscreen "$@" "$tool" >"$log" 2>&1 &
+    tool_env "$home"
+    "${tool_cmd[@]}" "$@" "$tool" >"$log" 2>&1 &
     tool_pid=$!
 }
 stop_tool() { [ -n "$tool_pid" ] && kill "$tool_pid" && wait "$tool_pid" 2>/dev/null; tool_pid=""; }
@@ -188,8 +203,12 @@ log="$out/tool.log"
 fw="$out/firmware.log"
 start_firmware "$kb" "$fw" b23c --live-ms 1000
 check "firmware ready on $(hidg_of "$kb")" $?
+# This run's home is on the writable 9p share: no shared memory there, so
+# SQLite's WAL cannot work, and every unit of the run must reach the station
+# store through its rollback journal instead.
+home9p="$out/home-9p"
 t=$(clock)
-start_tool "$log" /tmp/home-root
+start_tool "$log" "$home9p"
 wait_for 60 at_least "$log" "$connected" 1
 check "connected at start" $?
 figure "tool start to \"Connect success\" (offscreen): $(log_ms_after "$t" "$log" "$connected" 1) ms"
@@ -267,8 +286,78 @@ median() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {if (NR) print a
 figure "cycles run: ${#plug_ms[@]}"
 figure "unplug to \"Disconnect\" over the cycles: $(median "${unplug_ms[@]}")"
 figure "plug to \"Connect success\" over the cycles: $(median "${plug_ms[@]}")"
-stop_tool
+
+# --- the records of that run on the 9p home ---------------------------------------------
+# Every connection above is a unit. The last one is still connected when the
+# tool is told to end, as at a shutdown; it must end as "close" and be written
+# before the process exits.
+echo "vm: records phase at $(cut -d' ' -f1 /proc/uptime) s"
+store_dir="$home9p/data/TavrinKeyboardTest/UserConfig"
+debug_log="$home9p/data/TavrinKeyboardTest/log/TavrinKeyboardTest.log"
+connections=$(count "$log" "$connected")
+# Bash may reap the child on its own; until it is waited for, it is a zombie.
+tool_ended() { [ ! -e "/proc/$tool_pid" ] || grep -q '^State:[[:space:]]*Z' "/proc/$tool_pid/status" 2>/dev/null; }
+t=$(clock)
+kill -TERM "$tool_pid"
+wait_for 30 tool_ended
+ended=$?
+figure "SIGTERM to the end of the process: $(ms_since "$t") ms"
+[ "$ended" -eq 0 ] || kill -KILL "$tool_pid"
+wait "$tool_pid"
+exit_status=$?
+tool_pid=""
+check "SIGTERM while connected: the window closes, the process ends within 30 s (exit status $exit_status)" \
+    "$([ "$ended" -eq 0 ] && [ "$exit_status" -eq 0 ] && at_least "$log" "SIGTERM: the window closes" 1 && echo 0 || echo 1)"
 stop_firmware
+
+csv="$out/units-9p.csv"
+tool_env "$home9p"
+t=$(clock)
+"${tool_cmd[@]}" "$tool" --export-results "$csv" >"$out/export-9p.log" 2>&1
+export_status=$?
+"${tool_cmd[@]}" "$tool" --results-summary >"$out/summary-9p.txt" 2>&1
+summary_status=$?
+figure "export and summary of the 9p store, two runs of the program: $(ms_since "$t") ms"
+# Unit id and the named column, a line per unit of the export: fields quoted
+# as RFC 4180 says, rows ended by CR LF; these units hold no line break.
+csv_column() { # file column
+    awk -v name="$2" '
+        function fields(line, f,    n, i, c, quoted, field) {
+            n = 1
+            for (i = 1; i <= length(line); i++) {
+                c = substr(line, i, 1)
+                if (quoted && c == "\"" && substr(line, i + 1, 1) == "\"") { field = field c; i++ }
+                else if (c == "\"") quoted = !quoted
+                else if (!quoted && c == ",") { f[n++] = field; field = "" }
+                else field = field c
+            }
+            f[n] = field
+            return n
+        }
+        { sub(/\r$/, "") }
+        NR == 1 { n = fields($0, head); for (i = 1; i <= n; i++) if (head[i] == name) col = i; next }
+        col { fields($0, row); print row[1] "\t" row[col] }' "$1"
+}
+exported=$(csv_column "$csv" ended 2>/dev/null)
+rows=$(printf '%s' "$exported" | grep -c .)
+check "--export-results (status $export_status): every connection of the run a unit, $rows units for $connections connections" \
+    "$([ "$export_status" -eq 0 ] && [ "$connections" -ge 2 ] && [ "$rows" -eq "$connections" ] && echo 0 || echo 1)"
+total=$(awk '$1 == "total" {print $2}' "$out/summary-9p.txt")
+check "--results-summary (status $summary_status): total ${total:-missing} units" \
+    "$([ "$summary_status" -eq 0 ] && [ "${total:-0}" -eq "$connections" ] && echo 0 || echo 1)"
+last_unit=$(sed -n '/SIGTERM: the window closes/,$p' "$log" | grep -o "unit [0-9a-f-]* ended" | tail -n1 | cut -d' ' -f2)
+last_ended=$(printf '%s\n' "$exported" | awk -F'\t' -v id="$last_unit" 'id != "" && $1 == id {print $2}')
+check "the unit connected at SIGTERM (${last_unit:-none logged}) exported, ended: ${last_ended:-missing}" \
+    "$([ "$last_ended" = close ] && echo 0 || echo 1)"
+bad=$(ls "$store_dir" | grep -c '^results\.sqlite\.bad-')
+check "no results.sqlite.bad-* beside the store ($bad)" "$([ "$bad" -eq 0 ] && echo 0 || echo 1)"
+# The mount's type: statfs over 9p passes on the host's file system type.
+fs=$(findmnt -n -o FSTYPE -T "$store_dir")
+journal="results store: $store_dir/results.sqlite: no WAL journal on this file system ("
+journal_lines=$(count "$debug_log" "$journal")
+check "store on $fs: one rollback-journal line in the debug log ($journal_lines), WAL refused with a disk I/O error" \
+    "$([ "$fs" = 9p ] && [ "$journal_lines" -eq 1 ] && grep -F -- "$journal" "$debug_log" | grep -F "disk I/O error" |
+        grep -qF "the rollback journal with every commit synced is used instead" && echo 0 || echo 1)"
 
 # --- key check and the magnetic production run, clicked through the window ------------
 echo "vm: window phase at $(cut -d' ' -f1 /proc/uptime) s"

@@ -18,7 +18,7 @@ build="$(cd "${1:?usage: $0 <build dir>}" && pwd)"
 work="$build/vm"
 out="$work/out"
 # The whole run, boot included, must end well inside the test's own timeout.
-guest_timeout="${TKT_VM_TIMEOUT:-480}"
+guest_timeout="${TKT_VM_TIMEOUT:-540}"
 
 say() { echo "vm: $*"; }
 need() { command -v "$1" >/dev/null || { say "missing $1 (package $2): run scripts/deps.sh test"; exit 1; }; }
