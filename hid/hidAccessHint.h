@@ -17,6 +17,11 @@ constexpr const char *kUdevRuleFile = "70-tavrin-keyboard-test.rules";
 // platform (hidAccessProbe_*.cpp).
 int probeAccess(const QByteArray &path);
 
+// Whether the device manager is still setting up the node at path (its group
+// and access lists come a moment after the kernel makes it), so a refused open
+// is worth trying again shortly. False where there is no such step.
+bool nodeSettingUp(const QByteArray &path);
+
 // The words for the log given the path and probeAccess's answer; empty when
 // there is nothing useful to add.
 QString explain(const QByteArray &path, int accessError);

@@ -9,4 +9,9 @@ int probeAccess(const QByteArray &)
     return 0;
 }
 
+bool nodeSettingUp(const QByteArray &)
+{
+    return false;
+}
+
 } // namespace hidAccessHint

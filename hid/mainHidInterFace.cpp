@@ -21,6 +21,10 @@
 namespace {
 
 constexpr int kOpenAttempts = 4;
+// udev gives a new node its group a moment after the kernel makes it; on a
+// busy station the identity query can come first and be refused.
+constexpr int kSetUpWaitMs = 3000;
+constexpr int kSetUpStepMs = 50;
 constexpr int kIdentityAnswerWaitMs = 250;
 // A worker pass waits for the device at most kReadTimeoutMs, so it ends within
 // a pass or two of being told to.
@@ -135,6 +139,12 @@ bool MainHidInterFace::readKeyboardIdentity(const QByteArray &path, int hidNum, 
     hid_device *device = nullptr;
     for (int attempt = 0; attempt < kOpenAttempts && !device; ++attempt)
         device = hidLibraryGuard::openPath(path.constData());
+    for (int waited = 0; !device && waited < kSetUpWaitMs && hidAccessHint::probeAccess(path) != 0 &&
+                         hidAccessHint::nodeSettingUp(path);
+         waited += kSetUpStepMs) {
+        QThread::msleep(kSetUpStepMs);
+        device = hidLibraryGuard::openPath(path.constData());
+    }
     if (!device) {
         qDebug("\nUnable to open Hid\n");
         logOpenFailureHint(path);
