@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <QTimer>
 #include <QVariant>
 
@@ -69,6 +70,13 @@ void LineForwarder::stop()
     resultStoreFile::release(m_storeConnection);
     m_serverUp = false;
     resultStoreFile::release(m_serverConnection);
+}
+
+void LineForwarder::finish()
+{
+    stop();
+    deleteLater(); // run when the thread finishes
+    QThread::currentThread()->quit();
 }
 
 int LineForwarder::forwardQueued()

@@ -29,8 +29,10 @@ public:
     ~LineForwarder() override;
 
     // All on the forwarder's thread.
-    void start();
+    Q_INVOKABLE void start();
     void stop();
+    // The last job: stopped, and the forwarder ends with its thread.
+    Q_INVOKABLE void finish();
     // Sends queued units until the queue is empty or the server fails; the
     // number delivered, or -1 when the server failed (the rest stay queued).
     int forwardQueued();

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -59,6 +60,31 @@ void ResultStoreWorker::start()
 {
     m_importWaiting = QFileInfo::exists(m_fallbackPath);
     writePending();
+}
+
+void ResultStoreWorker::hand(UnitRecord record)
+{
+    std::lock_guard<std::mutex> lock(m_handedMutex);
+    m_handed.push_back(std::move(record));
+}
+
+void ResultStoreWorker::takeHanded()
+{
+    std::vector<UnitRecord> units;
+    {
+        std::lock_guard<std::mutex> lock(m_handedMutex);
+        units.swap(m_handed);
+    }
+    for (UnitRecord &unit : units)
+        save(std::move(unit));
+}
+
+void ResultStoreWorker::finish()
+{
+    takeHanded();
+    close();
+    deleteLater(); // run when the thread finishes
+    QThread::currentThread()->quit();
 }
 
 void ResultStoreWorker::save(UnitRecord record)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <deque>
+#include <mutex>
 #include <vector>
 
 class QTimer;
@@ -40,11 +41,19 @@ public:
     explicit ResultStoreWorker(const Settings &settings);
     ~ResultStoreWorker() override;
 
+    // From any thread: the unit waits for takeHanded() on the worker's thread.
+    void hand(UnitRecord record);
+
     // All on the worker's thread.
     // Imports what a previous run left in the fallback file.
-    void start();
+    Q_INVOKABLE void start();
+    // Saves the handed units in the order they were handed.
+    Q_INVOKABLE void takeHanded();
     void save(UnitRecord record);
     void close();
+    // The last job: what was handed is saved or kept, the store closed, and
+    // the worker ends with its thread.
+    Q_INVOKABLE void finish();
 
 signals:
     void saved(const QString &unitId);
@@ -79,6 +88,9 @@ private:
     bool m_spillLogged = false;   // units going to the file for want of memory was logged
     bool m_importWaiting = false; // the fallback file has units for the store
     std::deque<UnitRecord> m_pending;
+    // Units handed over from other threads, not yet taken.
+    std::mutex m_handedMutex;
+    std::vector<UnitRecord> m_handed;
     RetryBackoff m_backoff;
     QTimer *m_retry = nullptr;
 };

@@ -1,14 +1,10 @@
 # HID link, identity parsing and the simulated keyboard.
-set(hid_test_env "")
-if(TKT_TSAN)
-    set(hid_test_env "TSAN_OPTIONS=halt_on_error=1 suppressions=${CMAKE_CURRENT_SOURCE_DIR}/support/hidTsan.supp")
-endif()
-add_unit_test(NAME tst_keyboardIdentity LIBS tkt_hid ENV ${hid_test_env})
-add_unit_test(NAME tst_hidAccessHint LIBS tkt_hid ENV ${hid_test_env})
+add_unit_test(NAME tst_keyboardIdentity LIBS tkt_hid)
+add_unit_test(NAME tst_hidAccessHint LIBS tkt_hid)
 add_unit_test(NAME tst_mainHidInterFace
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainHidInterFace.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/hidReportSink.h"
-    LIBS tkt_hid tkt_simkeyboard ENV ${hid_test_env})
-add_unit_test(NAME tst_simKeyboard LIBS tkt_simkeyboard ENV ${hid_test_env})
+    LIBS tkt_hid tkt_simkeyboard)
+add_unit_test(NAME tst_simKeyboard LIBS tkt_simkeyboard)
 
 # The preloaded simulator must take over from the system's hidapi in a
 # program linked against it, as the real program is.

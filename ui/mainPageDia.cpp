@@ -40,6 +40,7 @@
 #include <QUrl>
 #include <QtConcurrent>
 
+#include <atomic>
 #include <climits>
 #include <memory>
 
@@ -236,6 +237,7 @@ mainPageDia::~mainPageDia()
     m_deviceEvents.close();
     for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
         watcher->waitForFinished();
+    m_poolWorkEnded.load(std::memory_order_acquire);
     // A window that goes without a close (the program ended otherwise) must not
     // leave the desktop's keyboard captured with nobody to show or end it.
     removeHooks();
@@ -827,6 +829,7 @@ void mainPageDia::shutDownLink()
     endUnitRecord(UnitEnd::Close);
     for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
         watcher->waitForFinished();
+    m_poolWorkEnded.load(std::memory_order_acquire);
     m_hidInterFace->closeHid();
 }
 
@@ -895,10 +898,14 @@ void mainPageDia::offGuiThread(std::function<void()> work, std::function<void()>
     connect(watcher, &QFutureWatcher<void>::finished, this, [this, watcher, next = std::move(next)]() {
         m_pending.removeOne(watcher);
         watcher->deleteLater();
+        m_poolWorkEnded.load(std::memory_order_acquire);
         if (!m_bClosing)
             next();
     });
-    watcher->setFuture(QtConcurrent::run(std::move(work)));
+    watcher->setFuture(QtConcurrent::run([this, work = std::move(work)]() {
+        work();
+        m_poolWorkEnded.fetch_add(1, std::memory_order_release);
+    }));
 }
 
 void mainPageDia::runArrival(const QString &path)

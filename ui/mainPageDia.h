@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -162,6 +163,12 @@ private:
     DeviceEventQueue m_deviceEvents;
     // Pool work still running; the window waits for it before the link goes.
     QList<QFutureWatcher<void> *> m_pending;
+    // Counts pool work that has ended: released by the work, acquired before
+    // the GUI thread reads what it wrote (a result, the link's state) or
+    // deletes what it used. Qt's future orders the two as well, but through
+    // its own locking, which ThreadSanitizer cannot see in Debian's Qt; this
+    // is a hand-over of ours that it checks.
+    std::atomic<unsigned> m_poolWorkEnded{0};
     bool m_bClosing = false;
     // Only the enumeration that the running sequence started may connect.
     bool m_bAcceptHidList = false;
