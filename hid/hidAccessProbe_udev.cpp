@@ -23,7 +23,9 @@ bool nodeSettingUp(const QByteArray &path)
     // Without udevd nobody will ever change the node: nothing to wait for.
     if (!path.startsWith("/dev/") || ::access("/run/udev/control", F_OK) != 0)
         return false;
-    struct stat node {};
+    struct stat node
+    {
+    };
     if (::stat(path.constData(), &node) != 0 || !S_ISCHR(node.st_mode))
         return false;
     udev *context = udev_new();
