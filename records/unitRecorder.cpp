@@ -79,7 +79,7 @@ bool UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeUs)
     if (m_record->chatter.size() < UnitRecord::MaxChatterEvents)
         m_record->chatter.push_back({qtDec, gapUs / 1000});
     m_verdict.chatter(qtDec, gapUs / 1000);
-    return true;
+    return m_verdict.criteria().chatter == VerdictCriteria::Chatter::Fail;
 }
 
 void UnitRecorder::keyReleased(int qtDec, std::int64_t eventTimeUs)

@@ -36,7 +36,7 @@ public:
     // platform runs the calibration instead of the key check.
     void unitStarted(const UnitIdentity &identity, std::int64_t utcMs, bool magnetic = false);
     // Key times are the capture's own, in microseconds. True when the press
-    // was chatter.
+    // was chatter that fails the unit: the key is to be shown failed.
     bool keyPressed(int qtDec, std::int64_t eventTimeUs);
     void keyReleased(int qtDec, std::int64_t eventTimeUs);
     // The keys the verdict wants pressed; also restarts the key part.

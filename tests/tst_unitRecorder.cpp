@@ -182,6 +182,23 @@ private slots:
         QCOMPARE(record.chatterCount, static_cast<std::int64_t>(record.chatter.size()));
     }
 
+    // The window paints a key red on the recorder's word: only for chatter
+    // that fails the unit, while the record keeps every bounce.
+    void chatterMarksTheKeyOnlyWhenItFails()
+    {
+        for (const auto rule : {VerdictCriteria::Chatter::Fail, VerdictCriteria::Chatter::Ignore}) {
+            UnitRecorder recorder;
+            VerdictCriteria criteria;
+            criteria.chatter = rule;
+            recorder.setCriteria(criteria);
+            recorder.unitStarted(identity(), 0);
+            QVERIFY(!recorder.keyPressed(65, 0));
+            recorder.keyReleased(65, 50'000);
+            QCOMPARE(recorder.keyPressed(65, 55'000), rule == VerdictCriteria::Chatter::Fail);
+            QCOMPARE(recorder.unitEnded(UnitEnd::Close, 1)->chatterCount, std::int64_t(1));
+        }
+    }
+
     // Firmware texts on their way to databases that cannot hold a NUL.
     void cleanText_data()
     {

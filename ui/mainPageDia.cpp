@@ -151,8 +151,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
         const std::int64_t at = keyboardHookCore().eventTimeUs();
         if (!pressed)
             m_unitRecorder.keyReleased(qtDec, at);
-        else if (m_unitRecorder.keyPressed(qtDec, at) &&
-                 m_unitRecorder.verdict().criteria().chatter == VerdictCriteria::Chatter::Fail)
+        else if (m_unitRecorder.keyPressed(qtDec, at))
             m_keyboardPage->markKeyFailed(qtDec);
         showVerdict();
     });
