@@ -1,6 +1,7 @@
 // The real program against the simulated keyboard, ended from outside as a
 // shutdown, a logout or a kill ends it: the connected unit is in the store,
 // ended by the window's close.
+#include "privateProgramHome.h"
 #include "sampleUnit.h"
 
 #include <QProcess>
@@ -37,18 +38,8 @@ private slots:
 #else
         QFETCH(int, signal);
         QTemporaryDir root;
-        for (const char *folder : {"home", "data", "config", "ipc", "runtime"})
-            QVERIFY(QDir(root.path()).mkdir(QLatin1String(folder)));
-        QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-        // The single-instance segment's key file: apart from any real copy.
-        env.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("ipc")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcessEnvironment env = privateProgramHome(root);
+        QVERIFY(!env.isEmpty());
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TKT_SIM_PRELOAD));
         env.insert(QStringLiteral("TKT_SIM_KEYBOARDS"), QStringLiteral("0416:b23c"));
         const QString data = root.filePath(QStringLiteral("data/TavrinKeyboardTest"));

@@ -1,3 +1,4 @@
+#include "privateProgramHome.h"
 #include "singleInstanceGuard.h"
 
 #include <QtTest>
@@ -181,21 +182,8 @@ void tst_singleInstance::realProgram()
     QSKIP("the program is not part of this build");
 #else
     QTemporaryDir root;
-    QVERIFY(root.isValid());
-    for (const char *folder : {"home", "data", "config", "ipc", "runtime"})
-        QVERIFY(QDir(root.path()).mkdir(QLatin1String(folder)));
-    QFile::setPermissions(root.filePath(QStringLiteral("runtime")),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root.filePath(QStringLiteral("runtime")));
-    // The segment's key file lives in the temporary folder: a private one keeps
-    // these copies apart from any real one running on this machine.
-    env.insert(QStringLiteral("TMPDIR"), root.filePath(QStringLiteral("ipc")));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QProcessEnvironment env = privateProgramHome(root);
+    QVERIFY(!env.isEmpty());
     const QString logPath = root.filePath(QStringLiteral("data/TavrinKeyboardTest/log/TavrinKeyboardTest.log"));
     const QString program = QStringLiteral(TKT_PROGRAM_PATH);
 
