@@ -21,9 +21,8 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 
 # Side by side: the window's plug cycles mostly wait on its timers and run
-# beside everything; the VM and the Wine checks, each of which keeps both cores
-# busy, take turns; tests that use an X server get one each. The longest start
-# first.
+# beside everything, as does the VM; the Wine checks take turns; tests that use
+# an X server get one each. The longest start first.
 status=0
 ctest --test-dir build --output-on-failure --timeout 300 -j4 "$@" || status=$?
 if [ -n "$warmup" ]; then

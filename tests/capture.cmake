@@ -21,7 +21,7 @@ find_program(TKT_WINE NAMES wine64 wine)
 if(TKT_MINGW_CXX AND TKT_WINE AND NOT CMAKE_CROSSCOMPILING)
     add_test(NAME tst_windowsHooks
              COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-windows-hooks.sh" "${CMAKE_BINARY_DIR}/build-mingw")
-    set_tests_properties(tst_windowsHooks PROPERTIES LABELS "x11" TIMEOUT 600 COST 60 RESOURCE_LOCK guests)
+    set_tests_properties(tst_windowsHooks PROPERTIES LABELS "x11" TIMEOUT 600 COST 60 RESOURCE_LOCK wine)
 else()
     message(STATUS "tst_windowsHooks skipped: needs x86_64-w64-mingw32-g++ and wine")
 endif()

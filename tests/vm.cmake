@@ -19,5 +19,4 @@ target_link_libraries(tkt_vm_window PRIVATE tkt_app tkt_ui tkt_images Qt5::Test 
 add_dependencies(tkt_vm_window TavrinKeyboardTest)
 
 add_test(NAME vm_gadgetKeyboard COMMAND "${CMAKE_CURRENT_SOURCE_DIR}/vm/run-vm-test.sh" "${CMAKE_BINARY_DIR}")
-set_tests_properties(vm_gadgetKeyboard PROPERTIES LABELS vm TIMEOUT 570 SKIP_RETURN_CODE 77 COST 400
-                     RESOURCE_LOCK guests)
+set_tests_properties(vm_gadgetKeyboard PROPERTIES LABELS vm TIMEOUT 570 SKIP_RETURN_CODE 77 COST 400)

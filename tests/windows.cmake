@@ -5,15 +5,16 @@
 if(NOT CMAKE_CROSSCOMPILING AND TKT_MINGW_CXX AND TKT_WINE)
     add_test(NAME tst_windowsProgram
              COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-windows.sh" "${CMAKE_BINARY_DIR}/windows")
-    # The longest: started first. Wine, like the VM's emulated guest, keeps both
-    # cores busy; the guests take turns (lock "guests") and lighter tests run beside.
+    # Started first. The Wine checks take turns (lock "wine"), since typing into
+    # a program under Wine beside another Wine busy on both cores is a test of
+    # the machine; the VM and lighter tests run beside them.
     set_tests_properties(tst_windowsProgram PROPERTIES LABELS "wine" TIMEOUT 1200 SKIP_RETURN_CODE 77 COST 600
-                         RESOURCE_LOCK guests FIXTURES_SETUP windowsPackage)
+                         RESOURCE_LOCK wine FIXTURES_SETUP windowsPackage)
     # The installer it made, in a fresh Wine prefix: install, upgrade, uninstall.
     add_test(NAME tst_windowsInstaller
              COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-windows-installer.sh" "${CMAKE_BINARY_DIR}/windows")
     set_tests_properties(tst_windowsInstaller PROPERTIES LABELS "wine" TIMEOUT 600 SKIP_RETURN_CODE 77 COST 100
-                         RESOURCE_LOCK guests FIXTURES_REQUIRED windowsPackage)
+                         RESOURCE_LOCK wine FIXTURES_REQUIRED windowsPackage)
 endif()
 
 # Records one unit through the window into the program's own store, for the
