@@ -234,9 +234,7 @@ mainPageDia::~mainPageDia()
     // after the window is gone.
     m_bClosing = true;
     m_deviceEvents.close();
-    for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
-        watcher->waitForFinished();
-    m_poolWorkEnded.load(std::memory_order_acquire);
+    waitForPoolWork();
     // A window that goes without a close (the program ended otherwise) must not
     // leave the desktop's keyboard captured with nobody to show or end it.
     removeHooks();
@@ -826,9 +824,7 @@ void mainPageDia::shutDownLink()
     m_bConnected = false;
     m_workflow.setConnected(false);
     endUnitRecord(UnitEnd::Close);
-    for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
-        watcher->waitForFinished();
-    m_poolWorkEnded.load(std::memory_order_acquire);
+    waitForPoolWork();
     m_hidInterFace->closeHid();
 }
 
@@ -905,6 +901,13 @@ void mainPageDia::offGuiThread(std::function<void()> work, std::function<void()>
         work();
         m_poolWorkEnded.fetch_add(1, std::memory_order_release);
     }));
+}
+
+void mainPageDia::waitForPoolWork()
+{
+    for (QFutureWatcher<void> *watcher : qAsConst(m_pending))
+        watcher->waitForFinished();
+    m_poolWorkEnded.load(std::memory_order_acquire);
 }
 
 void mainPageDia::runArrival(const QString &path)

@@ -113,6 +113,8 @@ private:
     void after(int ms, std::function<void()> next);
     // Runs work on the thread pool and goes on with next on the GUI thread when it has ended.
     void offGuiThread(std::function<void()> work, std::function<void()> next);
+    // Blocks until the pool work still running has ended; what it wrote is then the GUI thread's.
+    void waitForPoolWork();
 
     // The controls as the workflow says they are now.
     void showControls();
