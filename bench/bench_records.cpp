@@ -4,6 +4,7 @@
 // figures; asserts nothing.
 #include "lineForwarder.h"
 #include "resultExport.h"
+#include "resultFigures.h"
 #include "resultSchema.h"
 #include "resultStore.h"
 #include "resultStoreFile.h"
@@ -94,10 +95,9 @@ void exportMany()
     resultExport::exportCsv(store, dir.filePath(QStringLiteral("all.csv")), ResultFilter(), &rows, &error);
     const double exportS = timer.nsecsElapsed() / 1e9;
     timer.restart();
-    QString summary;
-    QTextStream out(&summary);
-    resultExport::writeSummary(store, ResultFilter(), out, &error);
-    std::printf("export %lld units to CSV: %.2f s (%.0f units/s, %.1f MB); summary: %.3f s\n",
+    Figures figures;
+    resultFigures::fromStation(store, FiguresQuery(), &figures, &error);
+    std::printf("export %lld units to CSV: %.2f s (%.0f units/s, %.1f MB); figures: %.3f s\n",
                 static_cast<long long>(rows), exportS, rows / exportS,
                 QFileInfo(dir.filePath(QStringLiteral("all.csv"))).size() / 1e6, timer.nsecsElapsed() / 1e9);
 }

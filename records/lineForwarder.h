@@ -43,6 +43,8 @@ public:
     // to date; run by the forwarder on every new connection, and by whoever
     // sets a server up.
     static QStringList schemaStatements();
+    // Of them, the ones that number a serial's attempts across the line.
+    static QStringList lineAttemptStatements();
 
 signals:
     void forwarded(int count);

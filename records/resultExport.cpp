@@ -25,6 +25,10 @@ QString whereClause(const ResultFilter &filter, QVariantList &values)
         terms << QStringLiteral("start_utc_ms >= ?");
         values << static_cast<qlonglong>(*filter.sinceUtcMs);
     }
+    if (filter.untilUtcMs) {
+        terms << QStringLiteral("start_utc_ms < ?");
+        values << static_cast<qlonglong>(*filter.untilUtcMs);
+    }
     if (filter.vid && filter.pid) {
         terms << QStringLiteral("vid = ? AND pid = ?");
         values << static_cast<int>(*filter.vid) << static_cast<int>(*filter.pid);
@@ -86,14 +90,20 @@ QString csvRow(const UnitRecord &r)
                                 QString::fromLatin1(unitEndName(r.ended)),
                                 cellText(id.serial),
                                 QString::number(r.maxKeysHeld),
-                                cellText(r.reasons)};
+                                cellText(r.reasons),
+                                cellText(id.operatorName.value_or(std::string())),
+                                r.attempt > 0 ? QString::number(r.attempt) : QString(),
+                                text(r.criteria),
+                                text(r.reasonKinds)};
     QStringList quoted;
     for (const QString &field : fields)
         quoted << csvField(field);
     return quoted.join(QLatin1Char(','));
 }
 
-// Runs the statement on a read-only connection and hands each row on.
+// Runs the statement on a read-only connection and hands each row on; %1 in
+// the statement stands for the units table as resultSchema::readableUnits
+// gives it.
 template <typename Fn>
 bool eachRow(const QString &storePath, const QString &statement, const QVariantList &values, QString *error, Fn fn)
 {
@@ -105,7 +115,7 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
         if (db.isOpen()) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            ok = query.prepare(statement);
+            ok = query.prepare(statement.arg(resultSchema::readableUnits(db)));
             for (const QVariant &value : values)
                 query.addBindValue(value);
             ok = ok && query.exec();
@@ -126,7 +136,7 @@ QString csvHeader()
     return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
                           "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
                           "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
-                          "max_keys_held,reasons");
+                          "max_keys_held,reasons,operator,attempt,criteria,reason_kinds");
 }
 
 QString csvField(const QString &value)
@@ -159,8 +169,9 @@ bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFil
     out << csvHeader() << "\r\n";
 
     QVariantList values;
-    const QString statement = QStringLiteral("SELECT %1 FROM units%2 ORDER BY start_utc_ms, unit_id")
-                                  .arg(QString::fromLatin1(resultSchema::UnitColumns), whereClause(filter, values));
+    const QString statement = QStringLiteral("SELECT ") + QString::fromLatin1(resultSchema::UnitColumns) +
+                              QStringLiteral(" FROM %1") + whereClause(filter, values) +
+                              QStringLiteral(" ORDER BY start_utc_ms, unit_id");
     qint64 count = 0;
     const bool read = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
         out << csvRow(resultSchema::unitFromRow(query)) << "\r\n";
@@ -181,53 +192,6 @@ bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFil
     }
     if (rows)
         *rows = count;
-    return true;
-}
-
-bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error)
-{
-    QVariantList values;
-    const QString statement =
-        QStringLiteral("SELECT date(start_utc_ms / 1000, 'unixepoch') AS day, vid, pid, count(*),"
-                       " sum(outcome = 'passed'), sum(outcome = 'failed'), sum(outcome = 'incomplete'),"
-                       " sum(chatter_count > 0)"
-                       " FROM units%1 GROUP BY day, vid, pid ORDER BY day, vid, pid")
-            .arg(whereClause(filter, values));
-    // units, passed, failed, incomplete, chatter
-    constexpr int Counts = 5;
-    static const int widths[Counts] = {7, 7, 7, 10, 7};
-    auto line = [&](const QString &day, const QString &platform, const QStringList &counts) {
-        out << day.leftJustified(10) << "  " << platform.leftJustified(9);
-        for (int i = 0; i < Counts; ++i)
-            out << "  " << counts.at(i).rightJustified(widths[i]);
-        out << "\n";
-    };
-    qint64 total[Counts] = {};
-    line(QStringLiteral("day"), QStringLiteral("platform"),
-         {QStringLiteral("units"), QStringLiteral("passed"), QStringLiteral("failed"), QStringLiteral("incomplete"),
-          QStringLiteral("chatter")});
-    auto texts = [](const qint64 *counts) {
-        QStringList out;
-        for (int i = 0; i < Counts; ++i)
-            out << QString::number(counts[i]);
-        return out;
-    };
-    const bool ok = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
-        qint64 counts[Counts];
-        for (int i = 0; i < Counts; ++i) {
-            counts[i] = query.value(3 + i).toLongLong();
-            total[i] += counts[i];
-        }
-        line(query.value(0).toString(),
-             hex4(static_cast<quint16>(query.value(1).toInt())) + QLatin1Char(':') +
-                 hex4(static_cast<quint16>(query.value(2).toInt())),
-             texts(counts));
-        return true;
-    });
-    if (!ok)
-        return false;
-    line(QStringLiteral("total"), QString(), texts(total));
-    out.flush();
     return true;
 }
 

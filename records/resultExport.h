@@ -13,6 +13,7 @@ class QTextStream;
 struct ResultFilter
 {
     std::optional<qint64> sinceUtcMs; // units that started at or after this
+    std::optional<qint64> untilUtcMs; // ... and before this
     std::optional<quint16> vid;       // with pid: one platform only
     std::optional<quint16> pid;
 };
@@ -30,7 +31,5 @@ QString csvField(const QString &value);
 // the number of units written.
 bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFilter &filter, qint64 *rows,
                QString *error);
-// Units, passed, failed and units with chatter, per UTC day and platform.
-bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error);
 
 } // namespace resultExport

@@ -11,7 +11,8 @@ namespace resultSchema {
 const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
-    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons";
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, operator, attempt, "
+    "criteria, reason_kinds";
 
 namespace {
 
@@ -39,6 +40,26 @@ const QStringList &stepStatements(int step)
         QStringLiteral("ALTER TABLE units ADD COLUMN max_keys_held INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN reasons TEXT"),
     };
+    // A unit's attempt is the store's count, never the writer's: the trigger
+    // numbers each unit with a serial among the units of that serial by start,
+    // and moves the later ones up when an earlier unit arrives late (from the
+    // fallback file). Older units keep no attempt of their own but are counted.
+    static const QStringList four = {
+        QStringLiteral("ALTER TABLE units ADD COLUMN operator TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN attempt INTEGER"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN criteria TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN reason_kinds TEXT"),
+        QStringLiteral("CREATE INDEX units_by_serial ON units(serial, start_utc_ms, unit_id)"),
+        QStringLiteral("CREATE INDEX units_by_outcome ON units(outcome, start_utc_ms)"),
+        QStringLiteral("CREATE TRIGGER units_attempt AFTER INSERT ON units WHEN NEW.serial <> '' BEGIN"
+                       " UPDATE units SET attempt = (SELECT count(*) FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms < NEW.start_utc_ms OR (u.start_utc_ms = NEW.start_utc_ms AND"
+                       " u.unit_id <= NEW.unit_id))) WHERE unit_id = NEW.unit_id;"
+                       " UPDATE units SET attempt = attempt + 1 WHERE serial = NEW.serial AND"
+                       " (start_utc_ms > NEW.start_utc_ms OR (start_utc_ms = NEW.start_utc_ms AND"
+                       " unit_id > NEW.unit_id));"
+                       " END"),
+    };
     switch (step) {
     case 1:
         return one;
@@ -46,6 +67,8 @@ const QStringList &stepStatements(int step)
         return two;
     case 3:
         return three;
+    case 4:
+        return four;
     default:
         return none;
     }
@@ -66,6 +89,12 @@ QString text(const std::string &value)
 std::string stdText(const QVariant &value)
 {
     return value.toString().toStdString();
+}
+
+// NULL for what a unit does not have, so it reads as old rows do.
+QVariant textOrNull(const std::string &value)
+{
+    return value.empty() ? QVariant(QVariant::String) : QVariant(text(value));
 }
 
 } // namespace
@@ -116,6 +145,26 @@ bool migrate(QSqlDatabase &db, int targetVersion, QSqlError *error)
     return true;
 }
 
+QString readableUnits(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    QStringList present;
+    if (query.exec(QStringLiteral("PRAGMA table_info(units)")))
+        while (query.next())
+            present << query.value(1).toString();
+    QStringList columns;
+    bool missing = false;
+    for (const QString &column : QString::fromLatin1(UnitColumns).split(QStringLiteral(", "))) {
+        const bool has = present.contains(column);
+        columns << (has ? column : QStringLiteral("NULL AS ") + column);
+        missing = missing || !has;
+    }
+    // Without the table at all, the statement fails and says so.
+    if (!missing || present.isEmpty())
+        return QStringLiteral("units");
+    return QStringLiteral("(SELECT ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM units)");
+}
+
 QString placeholders()
 {
     QStringList marks;
@@ -153,6 +202,10 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(text(id.serial));
     query.addBindValue(record.maxKeysHeld);
     query.addBindValue(text(record.reasons));
+    query.addBindValue(id.operatorName ? QVariant(text(*id.operatorName)) : QVariant(QVariant::String));
+    query.addBindValue(record.attempt > 0 ? QVariant(record.attempt) : QVariant(QVariant::Int));
+    query.addBindValue(textOrNull(record.criteria));
+    query.addBindValue(text(record.reasonKinds));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -187,6 +240,12 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     id.serial = stdText(next());
     record.maxKeysHeld = next().toInt();
     record.reasons = stdText(next());
+    const QVariant operatorName = next();
+    if (!operatorName.isNull())
+        id.operatorName = stdText(operatorName);
+    record.attempt = next().toInt();
+    record.criteria = stdText(next());
+    record.reasonKinds = stdText(next());
     return record;
 }
 

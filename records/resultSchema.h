@@ -15,12 +15,14 @@ class QSqlQuery;
 namespace resultSchema {
 
 // 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
-// and the verdict's reasons.
-constexpr int CurrentVersion = 3;
+// and the verdict's reasons. 4: the operator, the attempt (counted by the
+// store), the criteria and the reasons' kinds, with the indexes the figures
+// need.
+constexpr int CurrentVersion = 4;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
-constexpr int UnitColumnCount = 26;
+constexpr int UnitColumnCount = 30;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store
@@ -30,6 +32,11 @@ constexpr int UnitColumnCount = 26;
 bool migrate(QSqlDatabase &db, int targetVersion, QSqlError *error);
 // 0 for an empty store, -1 with the reason when it cannot be read.
 int storedVersion(QSqlDatabase &db, QSqlError *error = nullptr);
+
+// The units table as a reader sees it: in a store of an older version the
+// later columns read as NULL, as the old rows of a current store hold them, so
+// the export and the figures need no writer to bring the store up to date.
+QString readableUnits(QSqlDatabase &db);
 
 // Positional placeholders "?, ?, ..." for UnitColumns.
 QString placeholders();

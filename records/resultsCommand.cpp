@@ -1,7 +1,10 @@
 #include "resultsCommand.h"
 
+#include "figuresText.h"
+#include "lineTarget.h"
 #include "resultExport.h"
 #include "resultStoreFile.h"
+#include "resultsSettings.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -17,14 +20,19 @@ namespace {
 
 const QString ExportOption = QStringLiteral("--export-results");
 const QString SummaryOption = QStringLiteral("--results-summary");
+const QString ReportOption = QStringLiteral("--results-report");
 const QString SinceOption = QStringLiteral("--since");
+const QString UntilOption = QStringLiteral("--until");
 const QString PlatformOption = QStringLiteral("--platform");
+const QString LineOption = QStringLiteral("--line");
 
-bool parseSince(const QString &text, qint64 &utcMs)
+// A day is the day's start, or with wholeDay the next day's: --until 2026-05-21
+// takes in the whole of the 21st.
+bool parseDate(const QString &text, bool wholeDay, qint64 &utcMs)
 {
     const QDate day = QDate::fromString(text, Qt::ISODate);
     if (day.isValid() && text.size() == 10) {
-        utcMs = QDateTime(day, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+        utcMs = QDateTime(wholeDay ? day.addDays(1) : day, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
         return true;
     }
     QDateTime when = QDateTime::fromString(text, Qt::ISODateWithMs);
@@ -49,87 +57,159 @@ bool parseHex4(QString text, quint16 &value)
     return true;
 }
 
-bool parsePlatform(const QString &text, ResultFilter &filter)
+bool parsePlatform(const QString &text, FiguresQuery &query)
 {
     const QStringList parts = text.split(QLatin1Char(':'));
     quint16 vid = 0;
     quint16 pid = 0;
     if (parts.size() != 2 || !parseHex4(parts[0], vid) || !parseHex4(parts[1], pid))
         return false;
-    filter.vid = vid;
-    filter.pid = pid;
+    query.vid = vid;
+    query.pid = pid;
     return true;
 }
 
-const char *usage()
+ResultFilter exportFilter(const FiguresQuery &query)
 {
-    return "usage: TavrinKeyboardTest --export-results FILE.csv [--since DATE] [--platform VID:PID]\n"
-           "       TavrinKeyboardTest --results-summary [--since DATE] [--platform VID:PID]\n"
-           "DATE: a UTC day such as 2026-05-20, or an ISO date and time; VID:PID such as 0416:b23c\n";
+    ResultFilter filter;
+    filter.sinceUtcMs = query.sinceUtcMs;
+    filter.untilUtcMs = query.untilUtcMs;
+    filter.vid = query.vid;
+    filter.pid = query.pid;
+    return filter;
 }
 
 } // namespace
 
-int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err)
+const char *usage()
 {
-    if (!args.contains(ExportOption) && !args.contains(SummaryOption))
-        return NotOurs;
+    return "usage: TavrinKeyboardTest --export-results FILE.csv [--since DATE] [--until DATE] [--platform VID:PID]\n"
+           "       TavrinKeyboardTest --results-summary [--since DATE] [--until DATE] [--platform VID:PID] [--line]\n"
+           "       TavrinKeyboardTest --results-report FILE.pdf [--since DATE] [--until DATE] [--platform VID:PID]"
+           " [--line]\n"
+           "DATE: a UTC day such as 2026-05-20 (--until takes in the whole day), or an ISO date and time;\n"
+           "VID:PID such as 0416:b23c; --line: the line store of [results] url instead of this station's store\n";
+}
 
-    auto bad = [&](const QString &why) {
-        err << why << '\n' << usage();
-        err.flush();
-        return BadArguments;
-    };
-    bool summary = false;
-    QString csvPath;
-    ResultFilter filter;
+bool parse(const QStringList &args, Request *request, QString *why)
+{
+    const int modes =
+        int(args.contains(ExportOption)) + int(args.contains(SummaryOption)) + int(args.contains(ReportOption));
+    if (modes == 0) {
+        *why = QStringLiteral("no results command");
+        return false;
+    }
+    if (modes > 1) {
+        *why = QStringLiteral("give one of --export-results, --results-summary and --results-report");
+        return false;
+    }
+    Request r;
+    bool pathGiven = false;
     for (int i = 1; i < args.size(); ++i) {
         const QString &arg = args[i];
         const bool hasValue = i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
         if (arg == SummaryOption) {
-            summary = true;
-        } else if (arg == ExportOption || arg == SinceOption || arg == PlatformOption) {
-            if (!hasValue)
-                return bad(QStringLiteral("%1 needs a value").arg(arg));
+            r.mode = Request::Summary;
+        } else if (arg == LineOption) {
+            r.line = true;
+        } else if (arg == ExportOption || arg == ReportOption || arg == SinceOption || arg == UntilOption ||
+                   arg == PlatformOption) {
+            if (!hasValue) {
+                *why = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
             const QString value = args[++i];
-            qint64 since = 0;
-            if (arg == ExportOption) {
-                if (!csvPath.isEmpty())
-                    return bad(QStringLiteral("%1 given twice").arg(arg));
-                csvPath = value;
-            } else if (arg == SinceOption) {
-                if (!parseSince(value, since))
-                    return bad(QStringLiteral("--since: \"%1\" is not a date").arg(value));
-                filter.sinceUtcMs = since;
-            } else if (!parsePlatform(value, filter)) {
-                return bad(QStringLiteral("--platform: \"%1\" is not VID:PID").arg(value));
+            qint64 when = 0;
+            if (arg == ExportOption || arg == ReportOption) {
+                if (pathGiven) {
+                    *why = QStringLiteral("%1 given twice").arg(arg);
+                    return false;
+                }
+                pathGiven = true;
+                r.mode = arg == ExportOption ? Request::Export : Request::Report;
+                r.filePath = value;
+            } else if (arg == PlatformOption) {
+                if (!parsePlatform(value, r.query)) {
+                    *why = QStringLiteral("--platform: \"%1\" is not VID:PID").arg(value);
+                    return false;
+                }
+            } else if (!parseDate(value, arg == UntilOption, when)) {
+                *why = QStringLiteral("%1: \"%2\" is not a date").arg(arg, value);
+                return false;
+            } else {
+                (arg == SinceOption ? r.query.sinceUtcMs : r.query.untilUtcMs) = when;
             }
         } else {
-            return bad(QStringLiteral("unknown argument \"%1\"").arg(arg));
+            *why = QStringLiteral("unknown argument \"%1\"").arg(arg);
+            return false;
         }
     }
-    if (summary && !csvPath.isEmpty())
-        return bad(QStringLiteral("give either --export-results or --results-summary"));
+    if (r.query.sinceUtcMs && r.query.untilUtcMs && *r.query.untilUtcMs <= *r.query.sinceUtcMs) {
+        *why = QStringLiteral("--until is not after --since");
+        return false;
+    }
+    if (r.line && r.mode == Request::Export) {
+        *why = QStringLiteral("--line goes with --results-summary or --results-report");
+        return false;
+    }
+    *request = r;
+    return true;
+}
 
-    const QString storePath = resultStoreFile::pathIn(dataDir);
-    QString error;
-    if (summary) {
-        if (!resultExport::writeSummary(storePath, filter, out, &error)) {
-            err << error << '\n';
-            err.flush();
-            return StoreUnreadable;
-        }
+bool figures(const Request &request, const QString &dataDir, Figures *figures, QString *why, int *exitCode)
+{
+    *exitCode = StoreUnreadable;
+    if (!request.line)
+        return resultFigures::fromStation(resultStoreFile::pathIn(dataDir), request.query, figures, why);
+    const QString url = readResultsSettings(dataDir).lineUrl;
+    if (url.isEmpty()) {
+        *why = QStringLiteral("--line: no line store, [results] url is not set in %1/Config.ini").arg(dataDir);
+        return false;
+    }
+    return resultFigures::fromLine(parseLineTarget(url), request.query, figures, why);
+}
+
+int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    Request request;
+    QString why;
+    if (!parse(args, &request, &why)) {
+        if (!args.contains(ExportOption) && !args.contains(SummaryOption) && !args.contains(ReportOption))
+            return NotOurs;
+        err << why << '\n' << usage();
+        err.flush();
+        return BadArguments;
+    }
+    if (request.mode == Request::Report)
+        return NotOurs;
+
+    auto fail = [&](int code) {
+        err << why << '\n';
+        err.flush();
+        return code;
+    };
+    if (request.mode == Request::Summary) {
+        Figures found;
+        int code = Done;
+        if (!figures(request, dataDir, &found, &why, &code))
+            return fail(code);
+        const QString layout = QCoreApplication::applicationDirPath() + QStringLiteral("/configDir/KeyInfo.config");
+        figuresText::writeTable(found, figuresText::keyNamesFrom(layout), out);
         return Done;
     }
     qint64 rows = 0;
-    if (!resultExport::exportCsv(storePath, csvPath, filter, &rows, &error)) {
-        err << error << '\n';
-        err.flush();
-        return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
-    }
-    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
+    if (!resultExport::exportCsv(resultStoreFile::pathIn(dataDir), request.filePath, exportFilter(request.query), &rows,
+                                 &why))
+        return fail(why.startsWith(request.filePath) ? FileUnwritable : StoreUnreadable);
+    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(request.filePath);
     out.flush();
     return Done;
+}
+
+QString windowDataDir()
+{
+    // The window's data folder: the same application name, so the same place.
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
 }
 
 int runFromMain(int &argc, char **argv)
@@ -140,12 +220,9 @@ int runFromMain(int &argc, char **argv)
     if (!ours)
         return NotOurs;
     QCoreApplication app(argc, argv);
-    // The window's data folder: the same application name, so the same place.
-    const QString dataDir =
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return run(app.arguments(), dataDir, out, err);
+    return run(app.arguments(), windowDataDir(), out, err);
 }
 
 } // namespace resultsCommand

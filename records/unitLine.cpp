@@ -39,9 +39,20 @@ enum Field
     Outcome,
     Reasons,
     MaxKeysHeld,
+    // Fields later tools added: a line without them is still a unit.
+    Operator,
+    Attempt,
+    Criteria,
+    ReasonKinds,
+    // Last, and one of a few words: a line cut short ends in none of them.
     Ended,
     FieldCount
 };
+
+bool optional(int field)
+{
+    return field >= Operator && field <= ReasonKinds;
+}
 
 const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "start_utc",
@@ -67,6 +78,10 @@ const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "outcome",
                                                     "reasons",
                                                     "max_keys_held",
+                                                    "operator",
+                                                    "attempt",
+                                                    "criteria",
+                                                    "reason_kinds",
                                                     "ended"};
 
 // Length of the valid UTF-8 sequence at text[i], 0 when there is none.
@@ -258,9 +273,17 @@ std::string write(const UnitRecord &r)
                                                         outcomeName(r.outcome),
                                                         escape(r.reasons),
                                                         std::to_string(r.maxKeysHeld),
+                                                        escape(id.operatorName.value_or(std::string())),
+                                                        r.attempt > 0 ? std::to_string(r.attempt) : std::string(),
+                                                        escape(r.criteria),
+                                                        escape(r.reasonKinds),
                                                         unitEndName(r.ended)};
     std::string line;
     for (int field = 0; field < FieldCount; ++field) {
+        // No operator field is a unit of a station that had none, which an
+        // empty one is not.
+        if ((field == Operator && !id.operatorName) || (field == Attempt && r.attempt <= 0))
+            continue;
         if (field > 0)
             line.push_back('\t');
         line += Names[field];
@@ -297,8 +320,8 @@ bool read(const std::string &line, UnitRecord &record)
         }
         pos = end + 1;
     }
-    for (bool present : seen)
-        if (!present)
+    for (int field = 0; field < FieldCount; ++field)
+        if (!seen[field] && !optional(field))
             return false;
 
     UnitRecord r;
@@ -315,7 +338,13 @@ bool read(const std::string &line, UnitRecord &record)
               parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys) &&
               parseKeys(raw[CalibrationKeys], r.calibrationKeys) && verdictFromName(raw[VerdictField], r.verdict) &&
               outcomeFromName(raw[Outcome], r.outcome) && unescape(raw[Reasons], r.reasons) &&
-              parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) && unitEndFromName(raw[Ended], r.ended);
+              parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) && unitEndFromName(raw[Ended], r.ended) &&
+              (!seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
+              unescape(raw[Criteria], r.criteria) && unescape(raw[ReasonKinds], r.reasonKinds);
+    if (ok && seen[Operator]) {
+        id.operatorName.emplace();
+        ok = unescape(raw[Operator], *id.operatorName);
+    }
     if (!ok)
         return false;
     r.keyCheckRun = raw[KeyCheckRun] == "yes";

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,9 @@ struct UnitIdentity
     std::string version;
     std::string linkPath; // the vendor interface's path
     std::string serial;   // the unit's serial label as typed or scanned; empty when none was given
+    // Who tested it, as the station's operator field held it; empty when the
+    // field was empty, none for units recorded before stations asked.
+    std::optional<std::string> operatorName;
 };
 
 struct ChatterEvent
@@ -81,6 +85,14 @@ struct UnitRecord
     UnitOutcome outcome = UnitOutcome::Untested;
     std::string reasons; // why, as the verdict gave them at the end, joined by "; "
     int maxKeysHeld = 0; // the most keys held down at once
+    // The kinds of the reasons, as machine-readable words (reasonKinds.h),
+    // so that figures never read the reasons' text.
+    std::string reasonKinds;
+    // The criteria the unit was judged by, as one text (criteriaText).
+    std::string criteria;
+    // The how-manieth test of its serial this unit is, counted by the store
+    // that holds it; 0 for none (no serial, or not stored yet).
+    int attempt = 0;
 
     static constexpr std::size_t MaxChatterEvents = 1000;
 };

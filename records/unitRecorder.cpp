@@ -1,5 +1,6 @@
 #include "unitRecorder.h"
 
+#include "reasonKinds.h"
 #include "verdictText.h"
 
 #include <algorithm>
@@ -51,6 +52,8 @@ void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs,
     record.identity.version = cleanText(identity.version);
     record.identity.linkPath = cleanText(identity.linkPath);
     record.identity.serial = cleanText(identity.serial);
+    if (identity.operatorName)
+        record.identity.operatorName = cleanText(*identity.operatorName);
     m_verdict.unitStarted(!record.identity.serial.empty(), magnetic);
     m_record = std::move(record);
     m_pressed.clear();
@@ -169,6 +172,7 @@ std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcM
     record.outcome = m_verdict.outcome();
     record.reasons =
         cleanText(describeReasons(m_verdict.reasons(), VerdictWords(), [this](int qtDec) { return keyName(qtDec); }));
+    record.reasonKinds = reasonKinds::join(m_verdict.reasons());
     record.maxKeysHeld = m_verdict.maxKeysHeld();
     record.keysPressed.assign(m_pressed.begin(), m_pressed.end());
     record.calibrationKeys.assign(m_calibrationKeys.begin(), m_calibrationKeys.end());

@@ -21,4 +21,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # Starts its own PostgreSQL cluster (Debian package postgresql) under the
     # build folder, as "nobody" when run as root.
     add_unit_test(NAME tst_lineForwarder LIBS tkt_records LABELS records postgresql)
+    # The figures from a hand-made store, and the same from the line store.
+    add_unit_test(NAME tst_resultFigures LIBS tkt_records LABELS records postgresql)
 endif()

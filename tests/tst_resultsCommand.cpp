@@ -5,6 +5,7 @@
 
 #include "csvRows.h"
 #include "sampleUnit.h"
+#include "stationStore.h"
 
 #include <QProcess>
 #include <QSqlDatabase>
@@ -15,19 +16,6 @@ namespace {
 
 constexpr std::int64_t Day = 24 * 3600 * 1000;
 constexpr std::int64_t May20 = 1779235200000;
-
-void writeStore(const QString &dataDir, const std::vector<UnitRecord> &units)
-{
-    QDir().mkpath(dataDir);
-    {
-        QSqlDatabase db =
-            resultStoreFile::open(QStringLiteral("fill"), resultStoreFile::pathIn(dataDir), false, 100, nullptr);
-        QVERIFY(resultSchema::migrate(db, resultSchema::CurrentVersion, nullptr));
-        for (const UnitRecord &unit : units)
-            QVERIFY(resultSchema::insertUnit(db, unit, false, nullptr));
-    }
-    resultStoreFile::release(QStringLiteral("fill"));
-}
 
 // Three units over two days and two platforms, with awkward identity texts.
 std::vector<UnitRecord> threeUnits()
@@ -40,6 +28,7 @@ std::vector<UnitRecord> threeUnits()
     passed.identity.manufacturer = " Tav,\"rin\"\r\nLtd ";
     passed.outcome = UnitOutcome::Passed;
     passed.reasons.clear();
+    passed.reasonKinds.clear();
     UnitRecord failed = sampleUnit("b-failed", May20 + 2000);
     failed.identity.product = "=1+2;'--";
     UnitRecord incomplete = sampleUnit("c-other", May20 + Day + 5, 0x7372);
@@ -47,6 +36,8 @@ std::vector<UnitRecord> threeUnits()
     incomplete.keyCheckBadKeys.clear();
     incomplete.verdict = Verdict::None;
     incomplete.outcome = UnitOutcome::Incomplete;
+    incomplete.reasonKinds = "neverPressed";
+    incomplete.identity.operatorName = std::string();
     return {passed, failed, incomplete};
 }
 
@@ -75,7 +66,7 @@ private slots:
     {
         QTemporaryDir dir;
         const std::vector<UnitRecord> units = threeUnits();
-        writeStore(dir.path(), units);
+        writeStationStore(dir.path(), units);
         const QString csv = dir.filePath(QStringLiteral("out.csv"));
         QCOMPARE(run(dir.path(), {"--export-results", csv}), 0);
         QFile file(csv);
@@ -98,7 +89,10 @@ private slots:
         QCOMPARE(rows[2][21], QStringLiteral("failed"));
         QCOMPARE(rows[3][21], QStringLiteral("incomplete"));
         QCOMPARE(rows[3][22], QStringLiteral("removal"));
-        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons)}));
+        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons), "ann", "2",
+                                               "keys=all;chatter=fail;chatterMs=30", "chatter keyCheck neverPressed"}));
+        // The store counts the serial's attempts; an empty operator is not a missing one.
+        QCOMPARE(rows[3].mid(26, 2), (QStringList{"", "3"}));
     }
 
     void filters_data()
@@ -109,6 +103,9 @@ private slots:
         QTest::newRow("since a day") << QStringList{"--since", "2026-05-21"} << QStringList{"c-other"};
         QTest::newRow("since a time") << QStringList{"--since", "2026-05-20T00:00:01.500"}
                                       << QStringList{"b-failed", "c-other"};
+        QTest::newRow("until a day, that day included")
+            << QStringList{"--until", "2026-05-20"} << QStringList{"a-passed", "b-failed"};
+        QTest::newRow("until a time") << QStringList{"--until", "2026-05-20T00:00:02"} << QStringList{"a-passed"};
         QTest::newRow("platform") << QStringList{"--platform", "0x0416:0xB23C"} << QStringList{"a-passed", "b-failed"};
         QTest::newRow("both") << QStringList{"--platform", "0416:7372", "--since", "2026-06-01"} << QStringList{};
     }
@@ -118,7 +115,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QStringList, units);
         QTemporaryDir dir;
-        writeStore(dir.path(), threeUnits());
+        writeStationStore(dir.path(), threeUnits());
         const QString csv = dir.filePath(QStringLiteral("out.csv"));
         QCOMPARE(run(dir.path(), QStringList{"--export-results", csv} + args), 0);
         QFile file(csv);
@@ -140,7 +137,11 @@ private slots:
         QTest::newRow("bad platform") << QStringList{"--results-summary", "--platform", "0416"} << true << 2;
         QTest::newRow("unknown argument") << QStringList{"--results-summary", "--all"} << true << 2;
         QTest::newRow("both commands") << QStringList{"--results-summary", "--export-results", "x.csv"} << true << 2;
+        QTest::newRow("until before since")
+            << QStringList{"--results-summary", "--since", "2026-05-21", "--until", "2026-05-20"} << true << 2;
+        QTest::newRow("line store of an export") << QStringList{"--export-results", "x.csv", "--line"} << true << 2;
         QTest::newRow("no store") << QStringList{"--results-summary"} << false << 3;
+        QTest::newRow("no line store set") << QStringList{"--results-summary", "--line"} << true << 3;
         QTest::newRow("file not writable") << QStringList{"--export-results", "/proc/x.csv"} << true << 4;
     }
 
@@ -151,7 +152,7 @@ private slots:
         QFETCH(int, exitCode);
         QTemporaryDir dir;
         if (withStore)
-            writeStore(dir.path(), threeUnits());
+            writeStationStore(dir.path(), threeUnits());
         QString err;
         QCOMPARE(run(dir.path(), args, nullptr, &err), exitCode);
         QCOMPARE(err.isEmpty(), exitCode <= 0);
@@ -160,13 +161,36 @@ private slots:
     void summary()
     {
         QTemporaryDir dir;
-        writeStore(dir.path(), threeUnits());
+        writeStationStore(dir.path(), threeUnits());
         QString out;
         QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
-        QCOMPARE(out, QStringLiteral("day         platform     units   passed   failed  incomplete  chatter\n"
-                                     "2026-05-20  0416:b23c        2        1        1           0        1\n"
-                                     "2026-05-21  0416:7372        1        0        0           1        1\n"
-                                     "total                        3        1        1           1        2\n"));
+        // One serial tested three times: its first attempt passed, its last
+        // (the second day's) did not end in a pass.
+        QCOMPARE(out.split(QLatin1Char('\n')).mid(1),
+                 QStringList({
+                     "stations: bench-3",
+                     "criteria: keys=all;chatter=fail;chatterMs=30 (3 units)",
+                     "",
+                     "day         station  operator  model   platform   units  passed  failed  incomplete  serials  "
+                     " first pass  final yield  retests",
+                     "2026-05-20  bench-3  ann       NUC121  0416:b23c      2       1       1           0        1  "
+                     "1 (100.0 %)    0 (0.0 %)        1",
+                     "2026-05-21  bench-3  (none)    NUC121  0416:7372      1       0       0           1        1  "
+                     "  0 (0.0 %)    0 (0.0 %)        1",
+                     "total                                                 3       1       1           1        1  "
+                     "1 (100.0 %)    0 (0.0 %)        2",
+                     "",
+                     "reasons of units not passed  units   share  cumulative",
+                     "keys never pressed               2  50.0 %      50.0 %",
+                     "key chattered                    1  25.0 %      75.0 %",
+                     "key check failed                 1  25.0 %     100.0 %",
+                     "",
+                     "keys that failed  how            units",
+                     "68                never pressed      2",
+                     "65                chattered          1",
+                     "usage 4           key check          1",
+                     "",
+                 }));
     }
 
     // The real program, with no display and no window: the command runs first.
@@ -176,7 +200,7 @@ private slots:
         QSKIP("the program is not run by this build (see tests/records.cmake)");
 #else
         QTemporaryDir dir;
-        writeStore(dir.filePath(QStringLiteral("TavrinKeyboardTest/UserConfig")), threeUnits());
+        writeStationStore(dir.filePath(QStringLiteral("TavrinKeyboardTest/UserConfig")), threeUnits());
         QProcess program;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
@@ -186,7 +210,8 @@ private slots:
         program.start(QStringLiteral(TKT_PROGRAM_PATH), {"--results-summary", "--platform", "0416:7372"});
         QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitCode(), 0);
-        QVERIFY2(program.readAllStandardOutput().contains("2026-05-21  0416:7372        1"),
+        QVERIFY2(QString::fromUtf8(program.readAllStandardOutput())
+                     .contains(QRegularExpression(QStringLiteral("\n2026-05-21 .* 0416:7372 +1 "))),
                  program.readAllStandardError().constData());
 #endif
     }

@@ -28,6 +28,9 @@ inline UnitRecord sampleUnit(const std::string &unitId, std::int64_t startUtcMs 
     r.outcome = UnitOutcome::Failed;
     r.reasons = "A chattered (12 ms); key check: 1 key failed; D never pressed";
     r.maxKeysHeld = 3;
+    r.identity.operatorName = std::string("ann");
+    r.reasonKinds = "chatter keyCheck neverPressed";
+    r.criteria = "keys=all;chatter=fail;chatterMs=30";
     return r;
 }
 

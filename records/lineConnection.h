@@ -1,0 +1,20 @@
+#pragma once
+
+#include "lineTarget.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+// A connection to the line store as every part of the tool makes it: the
+// URL's server, database and user, a bounded connect and the tool's name for
+// the server's own views.
+namespace lineConnection {
+
+// Seconds a connection attempt may take before the server counts as down.
+constexpr int ConnectTimeoutS = 5;
+
+// Adds the connection `name` and opens it; on failure the database is not
+// open and error says why. Release it with resultStoreFile::release(name).
+QSqlDatabase open(const QString &name, const LineTarget &target, QString *error);
+
+} // namespace lineConnection
