@@ -4,27 +4,26 @@ namespace figuresSql {
 
 namespace {
 
-const QString Counts =
-    QStringLiteral(" count(*) AS units,"
-                   " count(DISTINCT NULLIF(p.serial, '')) AS serials,"
-                   " count(DISTINCT p.serial) FILTER (WHERE p.attempt = 1 AND p.outcome = 'passed') AS first_passed,"
-                   " count(*) FILTER (WHERE p.attempt = l.attempt AND p.outcome = 'passed') AS final_passed,"
-                   " count(*) FILTER (WHERE p.attempt > 1) AS retests,"
-                   " count(*) FILTER (WHERE p.outcome = 'passed') AS passed,"
-                   " count(*) FILTER (WHERE p.outcome = 'failed') AS failed,"
-                   " count(*) FILTER (WHERE p.outcome = 'incomplete') AS incomplete,"
-                   " count(*) FILTER (WHERE p.outcome = 'untested') AS untested,"
-                   " min(p.start_utc_ms) AS first_start_ms, max(p.start_utc_ms) AS last_start_ms");
-
-// A serial's first attempt is the store's attempt 1, whenever it was; its
-// last is its latest unit in the period, which is where the final yield
-// counts it.
-QString countsOver(const QString &units, const QString &keys, const QString &grouping)
+// A serial's first attempt is the store's attempt 1, whenever it was. Its
+// last in the period is the unit whose next attempt (kept by the store)
+// starts after the period or never: the final yield counts it where that unit
+// is. Each serial has one of each, so only the serials themselves need
+// counting apart.
+QString counts(const QString &untilMs, const QString &serials)
 {
-    return QStringLiteral("WITH period AS (SELECT * FROM ") + units +
-           QStringLiteral("), last AS (SELECT serial, max(attempt) AS attempt FROM period"
-                          " WHERE serial <> '' GROUP BY serial) SELECT ") +
-           keys + Counts + QStringLiteral(" FROM period p LEFT JOIN last l ON l.serial = p.serial") + grouping;
+    return QStringLiteral(" count(*) AS units, ") + serials +
+           QStringLiteral(" AS serials,"
+                          " count(*) FILTER (WHERE p.attempt = 1 AND p.outcome = 'passed') AS first_passed,"
+                          " count(*) FILTER (WHERE p.serial <> '' AND p.outcome = 'passed' AND"
+                          " (p.next_attempt_utc_ms IS NULL OR p.next_attempt_utc_ms >= ") +
+           untilMs +
+           QStringLiteral(")) AS final_passed,"
+                          " count(*) FILTER (WHERE p.attempt > 1) AS retests,"
+                          " count(*) FILTER (WHERE p.outcome = 'passed') AS passed,"
+                          " count(*) FILTER (WHERE p.outcome = 'failed') AS failed,"
+                          " count(*) FILTER (WHERE p.outcome = 'incomplete') AS incomplete,"
+                          " count(*) FILTER (WHERE p.outcome = 'untested') AS untested,"
+                          " min(p.start_utc_ms) AS first_start_ms, max(p.start_utc_ms) AS last_start_ms");
 }
 
 // The words of a space-separated list, each a row with the column value.
@@ -39,20 +38,31 @@ QString explode(Dialect dialect, const QString &list)
            QStringLiteral(" ELSE '[]' END) AS k");
 }
 
-QString isWholeNumber(Dialect dialect, const QString &text)
+// The keys of a list column ("65 66", or chatter's "65:12 70:4"): a row k
+// per word, and the word's key as an integer, NULL for a word that is not a
+// key the tool wrote.
+struct ListKeys
 {
-    if (dialect == Dialect::Postgres)
-        return text + QStringLiteral(" ~ '^[0-9]{1,9}$'");
-    return QStringLiteral("(length(") + text + QStringLiteral(") BETWEEN 1 AND 9 AND ") + text +
-           QStringLiteral(" NOT GLOB '*[^0-9]*')");
-}
+    QString rows;
+    QString key;
+};
 
-// "key:gap" to "key".
-QString chatterKey(Dialect dialect, const QString &item)
+ListKeys keysOf(Dialect dialect, const QString &list, bool chatter)
 {
-    if (dialect == Dialect::Postgres)
-        return QStringLiteral("split_part(") + item + QStringLiteral(", ':', 1)");
-    return QStringLiteral("substr(") + item + QStringLiteral(", 1, instr(") + item + QStringLiteral(", ':') - 1)");
+    if (dialect == Dialect::Postgres) {
+        const QString item = chatter ? QStringLiteral("split_part(k.value, ':', 1)") : QStringLiteral("k.value");
+        return {QStringLiteral("unnest(string_to_array(") + list + QStringLiteral(", ' ')) AS k(value)"),
+                QStringLiteral("CASE WHEN ") + item + QStringLiteral(" ~ '^[0-9]{1,9}$' THEN CAST(") + item +
+                    QStringLiteral(" AS integer) END")};
+    }
+    // As a JSON array of numbers; chatter's pairs flattened, the keys at
+    // the even places.
+    const QString spaced = chatter ? QStringLiteral("replace(") + list + QStringLiteral(", ':', ',')") : list;
+    const QString json = QStringLiteral("'[' || replace(") + spaced + QStringLiteral(", ' ', ',') || ']'");
+    return {QStringLiteral("json_each(CASE WHEN json_valid(") + json + QStringLiteral(") THEN ") + json +
+                QStringLiteral(" ELSE '[]' END) AS k"),
+            QStringLiteral("CASE WHEN typeof(k.value) = 'integer'") +
+                (chatter ? QStringLiteral(" AND k.key % 2 = 0") : QString()) + QStringLiteral(" THEN k.value END")};
 }
 
 QString hasKind(const QString &kind)
@@ -60,17 +70,21 @@ QString hasKind(const QString &kind)
     return QStringLiteral("' ' || f.reason_kinds || ' ' LIKE '% ") + kind + QStringLiteral(" %'");
 }
 
-QString keysOfKind(Dialect dialect, const QString &kind, const QString &list, const QString &key)
+// Units that failed on a kind, grouped by their list of keys: most lists
+// recur (the same key never pressed), so each is taken apart once and counts
+// its units. A list names each key once.
+QString listsOfKind(const QString &kind, const QString &list)
 {
-    return QStringLiteral("SELECT '") + kind + QStringLiteral("' AS kind, ") + key +
-           QStringLiteral(" AS key_text, f.unit_id FROM failing f, ") + explode(dialect, list) +
-           QStringLiteral(" WHERE ") + hasKind(kind);
+    return QStringLiteral("SELECT '") + kind + QStringLiteral("' AS kind, ") + list +
+           QStringLiteral(" AS list, count(*) AS units FROM failing f WHERE ") + hasKind(kind) +
+           QStringLiteral(" GROUP BY ") + list;
 }
 
 // Parameters of every line function, and the period they select.
 const QString LineParameters = QStringLiteral("since timestamptz DEFAULT NULL, until timestamptz DEFAULT NULL,"
                                               " platform_vid integer DEFAULT NULL, platform_pid integer DEFAULT NULL");
 const QString LineUnits = QStringLiteral("results_units($1, $2, $3, $4)");
+const QString LineUntilMs = QStringLiteral("floor(extract(epoch FROM $2) * 1000)");
 const QString CountColumns = QStringLiteral(
     "units bigint, serials bigint, first_passed bigint, final_passed bigint, retests bigint, passed bigint,"
     " failed bigint, incomplete bigint, untested bigint, first_start_ms bigint, last_start_ms bigint");
@@ -84,18 +98,27 @@ QString lineFunction(const QString &name, const QString &returns, const QString 
 
 } // namespace
 
-QString groups(Dialect dialect, const QString &units)
+QString groups(Dialect dialect, const QString &units, const QString &untilMs)
 {
+    // Grouped by the day's number, which the station's figures index leads
+    // with: its units come in group order, and no sort is needed.
     const QString day = dialect == Dialect::Postgres
                             ? QStringLiteral("DATE '1970-01-01' + CAST(p.start_utc_ms / 86400000 AS integer)")
-                            : QStringLiteral("date(p.start_utc_ms / 1000, 'unixepoch')");
-    return countsOver(units, day + QStringLiteral(" AS day, p.station, p.vid, p.pid, p.model, p.operator,"),
-                      QStringLiteral(" GROUP BY 1, 2, 3, 4, 5, 6 ORDER BY 1, 2, 3, 4, 5 NULLS FIRST, 6 NULLS FIRST"));
+                            : QStringLiteral("date(p.start_utc_ms / 86400000 * 86400, 'unixepoch')");
+    return QStringLiteral("SELECT ") + day + QStringLiteral(" AS day, p.station, p.vid, p.pid, p.model, p.operator,") +
+           counts(untilMs, QStringLiteral("count(DISTINCT NULLIF(p.serial, ''))")) + QStringLiteral(" FROM ") + units +
+           QStringLiteral(" p GROUP BY p.start_utc_ms / 86400000, 2, 3, 4, 5, 6"
+                          " ORDER BY p.start_utc_ms / 86400000, 2, 3, 4, 5 NULLS FIRST, 6 NULLS FIRST");
 }
 
-QString total(Dialect, const QString &units)
+QString total(Dialect, const QString &units, const QString &untilMs)
 {
-    return countsOver(units, QString(), QString());
+    // The serials of a whole period as a DISTINCT of their own, which the
+    // station's serial index answers in its order.
+    const QString serials = QStringLiteral("(SELECT count(*) FROM (SELECT DISTINCT d.serial FROM ") + units +
+                            QStringLiteral(" d WHERE d.serial <> '') s)");
+    return QStringLiteral("SELECT") + counts(untilMs, serials) + QStringLiteral(" FROM ") + units +
+           QStringLiteral(" p");
 }
 
 QString reasons(Dialect dialect, const QString &units)
@@ -112,20 +135,23 @@ QString reasons(Dialect dialect, const QString &units)
 
 QString keyFailures(Dialect dialect, const QString &units)
 {
-    return QStringLiteral("WITH failing AS (SELECT * FROM ") + units +
-           QStringLiteral(" f WHERE f.outcome IN ('failed', 'incomplete') AND f.reason_kinds <> ''), keys AS (") +
-           keysOfKind(dialect, QStringLiteral("chatter"), QStringLiteral("f.chatter"),
-                      chatterKey(dialect, QStringLiteral("k.value"))) +
+    // A key chatters as often as it bounces but counts once per unit.
+    const ListKeys chattered = keysOf(dialect, QStringLiteral("f.chatter"), true);
+    const ListKeys listed = keysOf(dialect, QStringLiteral("l.list"), false);
+    return QStringLiteral("WITH failing AS (SELECT f.unit_id, f.reason_kinds, f.chatter, f.key_check_bad_keys,"
+                          " f.keys_never_pressed FROM ") +
+           units +
+           QStringLiteral(" f WHERE f.outcome IN ('failed', 'incomplete') AND f.reason_kinds <> ''), lists AS (") +
+           listsOfKind(QStringLiteral("keyCheck"), QStringLiteral("f.key_check_bad_keys")) +
            QStringLiteral(" UNION ALL ") +
-           keysOfKind(dialect, QStringLiteral("keyCheck"), QStringLiteral("f.key_check_bad_keys"),
-                      QStringLiteral("k.value")) +
-           QStringLiteral(" UNION ALL ") +
-           keysOfKind(dialect, QStringLiteral("neverPressed"), QStringLiteral("f.keys_never_pressed"),
-                      QStringLiteral("k.value")) +
-           QStringLiteral(") SELECT kind, CAST(key_text AS integer) AS key, count(DISTINCT unit_id) AS units"
-                          " FROM keys WHERE ") +
-           isWholeNumber(dialect, QStringLiteral("key_text")) +
-           QStringLiteral(" GROUP BY kind, key_text ORDER BY 3 DESC, 1, 2");
+           listsOfKind(QStringLiteral("neverPressed"), QStringLiteral("f.keys_never_pressed")) +
+           QStringLiteral("), keys AS (SELECT DISTINCT 'chatter' AS kind, ") + chattered.key +
+           QStringLiteral(" AS key, f.unit_id, 1 AS units FROM failing f, ") + chattered.rows +
+           QStringLiteral(" WHERE ") + hasKind(QStringLiteral("chatter")) +
+           QStringLiteral(" UNION ALL SELECT l.kind, ") + listed.key +
+           QStringLiteral(", NULL, l.units FROM lists l, ") + listed.rows +
+           QStringLiteral(") SELECT kind, key, sum(units) AS units FROM keys WHERE key IS NOT NULL GROUP BY kind, key"
+                          " ORDER BY 3 DESC, 1, 2");
 }
 
 QString criteria(Dialect, const QString &units)
@@ -151,9 +177,9 @@ QStringList lineFunctions()
                      QStringLiteral("TABLE (day date, station text, vid integer, pid integer, model text,"
                                     " operator text, ") +
                          CountColumns + QLatin1Char(')'),
-                     groups(pg, LineUnits)),
+                     groups(pg, LineUnits, LineUntilMs)),
         lineFunction(QStringLiteral("results_total"), QStringLiteral("TABLE (") + CountColumns + QLatin1Char(')'),
-                     total(pg, LineUnits)),
+                     total(pg, LineUnits, LineUntilMs)),
         lineFunction(QStringLiteral("results_reasons"), QStringLiteral("TABLE (kind text, units bigint)"),
                      reasons(pg, LineUnits)),
         lineFunction(QStringLiteral("results_key_failures"),

@@ -9,7 +9,8 @@
 // numbers from the server (see README, "The line's figures").
 //
 // `units` is the relation of the period's units: a subquery over the station's
-// table, or results_units(...) on the server.
+// table, or results_units(...) on the server; `untilMs` the period's end in
+// milliseconds, NULL for none.
 namespace figuresSql {
 
 enum class Dialect
@@ -20,10 +21,10 @@ enum class Dialect
 
 // Per UTC day, station, product (vid, pid, model) and operator: day, station,
 // vid, pid, model, operator, then the counts of total().
-QString groups(Dialect dialect, const QString &units);
+QString groups(Dialect dialect, const QString &units, const QString &untilMs);
 // One row over the whole period: units, serials, first_passed, final_passed,
 // retests, passed, failed, incomplete, untested, first_start_ms, last_start_ms.
-QString total(Dialect dialect, const QString &units);
+QString total(Dialect dialect, const QString &units, const QString &untilMs);
 // Units that did not pass (failed or incomplete) per reason kind, most first:
 // kind, units. Units recorded before kinds were kept count as "unrecorded".
 QString reasons(Dialect dialect, const QString &units);

@@ -1,6 +1,6 @@
 #include "lineForwarder.h"
 
-#include "figuresSql.h"
+#include "lineSchema.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 
@@ -41,64 +41,7 @@ LineForwarder::~LineForwarder()
 
 QStringList LineForwarder::schemaStatements()
 {
-    // The table as the first tool that used it made it, then each later
-    // column added where missing: a server set up by an older tool keeps its
-    // rows as they were, and older stations still insert (their columns are
-    // a subset).
-    return QStringList{
-               QStringLiteral(
-                   "CREATE TABLE IF NOT EXISTS unit_results ("
-                   "unit_id text PRIMARY KEY, start_utc_ms bigint NOT NULL, end_utc_ms bigint NOT NULL, station text,"
-                   " tool_version text, vid integer, pid integer, manufacturer text, product text, model text,"
-                   " version text, link_path text, keys_pressed_count integer, keys_pressed text, keys_never_pressed "
-                   "text,"
-                   " chatter_count bigint, chatter text, key_check_run integer, key_check_bad_keys text,"
-                   " calibration_keys text, verdict text, outcome text, ended text,"
-                   " received_at timestamptz NOT NULL DEFAULT now())"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS serial text"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS max_keys_held integer"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reasons text"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS operator text"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS attempt integer"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS criteria text"),
-               QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reason_kinds text"),
-               QStringLiteral("CREATE INDEX IF NOT EXISTS unit_results_by_start ON unit_results (start_utc_ms)"),
-               QStringLiteral("CREATE INDEX IF NOT EXISTS unit_results_by_serial ON unit_results"
-                              " (serial, start_utc_ms, unit_id)")} +
-           lineAttemptStatements() + figuresSql::lineFunctions();
-}
-
-QStringList LineForwarder::lineAttemptStatements()
-{
-    // The line counts a serial's attempts over every station: the server
-    // numbers each unit as it arrives, whatever number its station gave it,
-    // and moves the later ones up when a station sends an earlier unit late.
-    // Units of one serial are numbered one transaction at a time.
-    return {QStringLiteral(
-                "CREATE OR REPLACE FUNCTION unit_results_number_attempt() RETURNS trigger LANGUAGE plpgsql AS $f$"
-                " BEGIN"
-                " IF NEW.serial IS NULL OR NEW.serial = '' THEN NEW.attempt := NULL; RETURN NEW; END IF;"
-                " PERFORM pg_advisory_xact_lock(hashtext('unit_results.attempt'), hashtext(NEW.serial));"
-                " SELECT count(*) + 1 INTO NEW.attempt FROM unit_results"
-                " WHERE serial = NEW.serial AND (start_utc_ms, unit_id) < (NEW.start_utc_ms, NEW.unit_id);"
-                " RETURN NEW;"
-                " END $f$"),
-            QStringLiteral(
-                "CREATE OR REPLACE FUNCTION unit_results_renumber_later() RETURNS trigger LANGUAGE plpgsql AS $f$"
-                " BEGIN"
-                " UPDATE unit_results SET attempt = attempt + 1"
-                " WHERE serial = NEW.serial AND (start_utc_ms, unit_id) > (NEW.start_utc_ms, NEW.unit_id);"
-                " RETURN NULL;"
-                " END $f$"),
-            // Made once: CREATE TRIGGER has no IF NOT EXISTS before PostgreSQL 14.
-            QStringLiteral("DO $d$ BEGIN"
-                           " IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = 'unit_results_attempt'"
-                           " AND tgrelid = 'unit_results'::regclass) THEN"
-                           " CREATE TRIGGER unit_results_attempt BEFORE INSERT ON unit_results"
-                           " FOR EACH ROW EXECUTE PROCEDURE unit_results_number_attempt();"
-                           " CREATE TRIGGER unit_results_later_attempts AFTER INSERT ON unit_results"
-                           " FOR EACH ROW WHEN (NEW.serial <> '') EXECUTE PROCEDURE unit_results_renumber_later();"
-                           " END IF; END $d$")};
+    return lineSchema::statements();
 }
 
 void LineForwarder::start()

@@ -41,10 +41,8 @@ public:
 
     // Statements that make the line store's table or bring an older one up
     // to date; run by the forwarder on every new connection, and by whoever
-    // sets a server up.
+    // sets a server up (lineSchema).
     static QStringList schemaStatements();
-    // Of them, the ones that number a serial's attempts across the line.
-    static QStringList lineAttemptStatements();
 
 signals:
     void forwarded(int count);

@@ -119,8 +119,11 @@ QString failedUnits(const QString &units, int limit)
 QString stationUnits(QSqlDatabase &db, const FiguresQuery &query)
 {
     QStringList terms;
+    // The day's number too, so the figures index (led by it) takes the range.
     if (query.sinceUtcMs)
-        terms << QStringLiteral("start_utc_ms >= %1").arg(*query.sinceUtcMs);
+        terms << QStringLiteral("start_utc_ms / 86400000 >= %1 AND start_utc_ms >= %2")
+                     .arg(*query.sinceUtcMs / 86400000)
+                     .arg(*query.sinceUtcMs);
     if (query.untilUtcMs)
         terms << QStringLiteral("start_utc_ms < %1").arg(*query.untilUtcMs);
     if (query.vid && query.pid)
@@ -182,9 +185,10 @@ bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *f
                 *error = openError;
         } else {
             const QString units = stationUnits(db, query);
+            const QString untilMs = query.untilUtcMs ? QString::number(*query.untilUtcMs) : QStringLiteral("NULL");
             const Dialect lite = Dialect::Sqlite;
-            const Statements statements{figuresSql::total(lite, units),
-                                        figuresSql::groups(lite, units),
+            const Statements statements{figuresSql::total(lite, units, untilMs),
+                                        figuresSql::groups(lite, units, untilMs),
                                         figuresSql::reasons(lite, units),
                                         figuresSql::keyFailures(lite, units),
                                         figuresSql::criteria(lite, units),

@@ -43,21 +43,45 @@ const QStringList &stepStatements(int step)
     // A unit's attempt is the store's count, never the writer's: the trigger
     // numbers each unit with a serial among the units of that serial by start,
     // and moves the later ones up when an earlier unit arrives late (from the
-    // fallback file). Older units keep no attempt of their own but are counted.
+    // fallback file). It also keeps, for each, when the serial's next attempt
+    // started: a serial's last unit of a period is then found without looking
+    // at its other units. Older units keep no attempt of their own but are
+    // counted, and get their next attempt's start here.
     static const QStringList four = {
         QStringLiteral("ALTER TABLE units ADD COLUMN operator TEXT"),
         QStringLiteral("ALTER TABLE units ADD COLUMN attempt INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN criteria TEXT"),
         QStringLiteral("ALTER TABLE units ADD COLUMN reason_kinds TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN next_attempt_utc_ms INTEGER"),
         QStringLiteral("CREATE INDEX units_by_serial ON units(serial, start_utc_ms, unit_id)"),
+        QStringLiteral("UPDATE units SET next_attempt_utc_ms = (SELECT u.start_utc_ms FROM units u"
+                       " WHERE u.serial = units.serial AND (u.start_utc_ms, u.unit_id) > (units.start_utc_ms,"
+                       " units.unit_id) ORDER BY u.start_utc_ms, u.unit_id LIMIT 1) WHERE serial <> ''"),
+        // The figures read these alone, in the order they group them.
+        QStringLiteral("CREATE INDEX units_figures ON units(start_utc_ms / 86400000, station, vid, pid, model,"
+                       " operator, serial, attempt, outcome, next_attempt_utc_ms, start_utc_ms)"),
         QStringLiteral("CREATE INDEX units_by_outcome ON units(outcome, start_utc_ms)"),
+        QStringLiteral("CREATE INDEX units_by_criteria ON units(criteria, start_utc_ms)"),
+        // The unit before it of the same serial says which attempt this is,
+        // found through the index however many units the serial has; only
+        // after a unit that has none (an older row) are they counted.
         QStringLiteral("CREATE TRIGGER units_attempt AFTER INSERT ON units WHEN NEW.serial <> '' BEGIN"
-                       " UPDATE units SET attempt = (SELECT count(*) FROM units u WHERE u.serial = NEW.serial AND"
-                       " (u.start_utc_ms < NEW.start_utc_ms OR (u.start_utc_ms = NEW.start_utc_ms AND"
-                       " u.unit_id <= NEW.unit_id))) WHERE unit_id = NEW.unit_id;"
+                       " UPDATE units SET attempt = coalesce("
+                       "(SELECT u.attempt + 1 FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) < (NEW.start_utc_ms, NEW.unit_id)"
+                       " ORDER BY u.start_utc_ms DESC, u.unit_id DESC LIMIT 1),"
+                       " (SELECT count(*) + 1 FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) < (NEW.start_utc_ms, NEW.unit_id))),"
+                       " next_attempt_utc_ms = (SELECT u.start_utc_ms FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) > (NEW.start_utc_ms, NEW.unit_id)"
+                       " ORDER BY u.start_utc_ms, u.unit_id LIMIT 1)"
+                       " WHERE unit_id = NEW.unit_id;"
+                       " UPDATE units SET next_attempt_utc_ms = NEW.start_utc_ms WHERE unit_id = (SELECT u.unit_id"
+                       " FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) < (NEW.start_utc_ms, NEW.unit_id)"
+                       " ORDER BY u.start_utc_ms DESC, u.unit_id DESC LIMIT 1);"
                        " UPDATE units SET attempt = attempt + 1 WHERE serial = NEW.serial AND"
-                       " (start_utc_ms > NEW.start_utc_ms OR (start_utc_ms = NEW.start_utc_ms AND"
-                       " unit_id > NEW.unit_id));"
+                       " (start_utc_ms, unit_id) > (NEW.start_utc_ms, NEW.unit_id);"
                        " END"),
     };
     switch (step) {
@@ -154,7 +178,9 @@ QString readableUnits(QSqlDatabase &db)
             present << query.value(1).toString();
     QStringList columns;
     bool missing = false;
-    for (const QString &column : QString::fromLatin1(UnitColumns).split(QStringLiteral(", "))) {
+    const QStringList wanted = QString::fromLatin1(UnitColumns).split(QStringLiteral(", "))
+                               << QStringLiteral("next_attempt_utc_ms");
+    for (const QString &column : wanted) {
         const bool has = present.contains(column);
         columns << (has ? column : QStringLiteral("NULL AS ") + column);
         missing = missing || !has;

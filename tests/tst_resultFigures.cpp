@@ -3,76 +3,17 @@
 #include "resultStoreFile.h"
 #include "resultsCommand.h"
 
+#include "handMadeUnits.h"
 #include "pgCluster.h"
-#include "sampleUnit.h"
 #include "stationStore.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace handMadeUnits;
+
 namespace {
-
-constexpr qint64 Hour = 3600 * 1000;
-constexpr qint64 May20 = 1779235200000;
-constexpr qint64 May21 = May20 + 24 * Hour;
-
-const char CriteriaA[] = "keys=all;chatter=fail;chatterMs=30";
-const char CriteriaB[] = "keys=all;chatter=ignore;chatterMs=30";
-
-UnitRecord unit(const char *id, qint64 start, const char *serial, UnitOutcome outcome, const char *kinds)
-{
-    UnitRecord u = sampleUnit(id, start);
-    u.identity.station = "st-1";
-    u.identity.serial = serial;
-    u.identity.operatorName = std::string("ann");
-    u.criteria = CriteriaA;
-    u.outcome = outcome;
-    u.reasonKinds = kinds;
-    u.chatter.clear();
-    u.keyCheckBadKeys.clear();
-    u.keysNeverPressed.clear();
-    return u;
-}
-
-// Each number below is known by construction:
-// - S1 fails, then passes (first pass: no; final: yes);
-// - S2 passes on the first day and fails its retest on the second, at
-//   another station;
-// - S3 fails its key check, with a bounce that the second day's criteria
-//   ignore (so not a key it failed on);
-// - two units have no serial; one was recorded before operators, criteria
-//   and reason kinds were kept.
-std::vector<UnitRecord> firstStation()
-{
-    UnitRecord old = unit("u0", May20 + 7 * Hour, "", UnitOutcome::Failed, "");
-    old.identity.operatorName.reset();
-    old.criteria.clear();
-    UnitRecord s1Failed = unit("u1", May20 + 8 * Hour, "S1", UnitOutcome::Failed, "chatter");
-    s1Failed.chatter = {{65, 12}, {65, 3}};
-    UnitRecord s1Passed = unit("u2", May20 + 9 * Hour, "S1", UnitOutcome::Passed, "");
-    UnitRecord s2Passed = unit("u3", May20 + 10 * Hour, "S2", UnitOutcome::Passed, "");
-    UnitRecord noSerial = unit("u4", May20 + 11 * Hour, "", UnitOutcome::Incomplete, "neverPressed");
-    noSerial.keysNeverPressed = {68, 69};
-    return {old, s1Failed, s1Passed, s2Passed, noSerial};
-}
-
-std::vector<UnitRecord> secondStation()
-{
-    UnitRecord s3 = unit("u5", May21 + 8 * Hour, "S3", UnitOutcome::Failed, "keyCheck");
-    s3.keyCheckBadKeys = {4, 22};
-    s3.chatter = {{66, 5}};
-    UnitRecord s2Retest = unit("u6", May21 + 9 * Hour, "S2", UnitOutcome::Failed, "chatter");
-    s2Retest.chatter = {{65, 3}, {70, 4}};
-    for (UnitRecord *u : {&s3, &s2Retest}) {
-        u->identity.station = "st-2";
-        u->identity.pid = 0x7372;
-        u->identity.model = "M484";
-        u->identity.operatorName = std::string();
-        u->criteria = CriteriaB;
-    }
-    return {s3, s2Retest};
-}
 
 QString countsText(const FigureCounts &c)
 {
@@ -136,10 +77,7 @@ class tst_resultFigures : public QObject
 private slots:
     void initTestCase()
     {
-        std::vector<UnitRecord> all = firstStation();
-        for (const UnitRecord &u : secondStation())
-            all.push_back(u);
-        writeStationStore(m_dir.filePath(QStringLiteral("both")), all);
+        writeStationStore(m_dir.filePath(QStringLiteral("both")), bothStations());
         writeStationStore(m_dir.filePath(QStringLiteral("st-1")), firstStation(), true);
         writeStationStore(m_dir.filePath(QStringLiteral("st-2")), secondStation(), true);
     }
@@ -177,7 +115,8 @@ private slots:
             QTest::addRow("%s, all units", store)
                 << line << qint64(-1) << total << groups << reasons << keys << criteria;
             QTest::addRow("%s, second day", store)
-                << line << May21 << secondDay << QStringList(groups.mid(2)) << QStringLiteral("chatter 1, keyCheck 1")
+                << line << May20 + 24 * Hour << secondDay << QStringList(groups.mid(2))
+                << QStringLiteral("chatter 1, keyCheck 1")
                 << QStringLiteral("chatter 65 1, chatter 70 1, keyCheck 4 1, keyCheck 22 1")
                 << QStringLiteral("%1: 2").arg(CriteriaB);
         }

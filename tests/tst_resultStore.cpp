@@ -278,14 +278,55 @@ private slots:
             QVERIFY(saveOne(store, "from now"));
         }
         QCOMPARE(unitsIn(path), (QStringList{"from now", "from v1"}));
-        QCOMPARE(
-            firstColumn(QStringLiteral("QSQLITE"), path,
-                        QStringLiteral("SELECT unit_id || ':' || outcome || ':' || ifnull(serial, '-') || ':' ||"
-                                       " ifnull(reasons, '-') FROM units ORDER BY start_utc_ms")),
-            (QStringList{"from v1:passed:-:-",
-                         "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never pressed"}));
+        QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path,
+                             QStringLiteral("SELECT unit_id || ':' || outcome || ':' || ifnull(serial, '-') || ':' ||"
+                                            " ifnull(reasons, '-') || ':' || ifnull(operator, '-') || ':' ||"
+                                            " ifnull(attempt, '-') FROM units ORDER BY start_utc_ms")),
+                 (QStringList{
+                     "from v1:passed:-:-:-:-",
+                     "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never pressed:ann:1"}));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT version FROM schema_version")),
                  QStringList{QString::number(resultSchema::CurrentVersion)});
+    }
+
+    // The store numbers a serial's attempts by start, whatever order units
+    // arrive in; units without a serial have none.
+    void attempts_data()
+    {
+        QTest::addColumn<QStringList>("arrivals");  // unit ids a1 < a2 < a3 by start; "n" has no serial
+        QTest::addColumn<QStringList>("olderRows"); // rows of an older tool: stored without an attempt
+        QTest::addColumn<QString>("attempts");
+        QTest::newRow("in order") << QStringList{"a1", "a2", "a3"} << QStringList{} << "a1:1 a2:2 a3:3";
+        QTest::newRow("an earlier unit late") << QStringList{"a2", "a3", "a1"} << QStringList{} << "a1:1 a2:2 a3:3";
+        QTest::newRow("no serial") << QStringList{"a1", "n", "a2"} << QStringList{} << "a1:1 n:- a2:2";
+        QTest::newRow("after older rows")
+            << QStringList{"a1", "a2", "a3"} << QStringList{"a1", "a2"} << "a1:- a2:- a3:3";
+    }
+
+    void attempts()
+    {
+        QFETCH(QStringList, arrivals);
+        QFETCH(QStringList, olderRows);
+        QTemporaryDir dir;
+        const QString path = resultStoreFile::pathIn(dir.path());
+        {
+            QSqlDatabase db = resultStoreFile::open(QStringLiteral("attempts"), path, false, 100, nullptr);
+            QVERIFY(resultSchema::migrate(db, resultSchema::CurrentVersion, nullptr));
+            for (const QString &id : arrivals) {
+                UnitRecord unit =
+                    sampleUnit(id.toStdString(), 1779235200000 + (id == "n" ? 1500 : id.mid(1).toInt() * 1000));
+                unit.identity.serial = id == "n" ? "" : "S";
+                QVERIFY(resultSchema::insertUnit(db, unit, false, nullptr));
+                if (olderRows.contains(id))
+                    QSqlQuery(db).exec(QStringLiteral("UPDATE units SET attempt = NULL WHERE unit_id = '%1'").arg(id));
+            }
+        }
+        resultStoreFile::release(QStringLiteral("attempts"));
+        QTEST(firstColumn(QStringLiteral("QSQLITE"), path,
+                          QStringLiteral("SELECT group_concat(unit_id || ':' || ifnull(attempt, '-'), ' ') FROM"
+                                         " (SELECT * FROM units ORDER BY start_utc_ms)"))
+                  .join(QString()),
+              "attempts");
     }
 
     // The tool dies right after the unit was written: the unit is there.
