@@ -15,6 +15,7 @@
 #include "preferredLockKeyState.h"
 #include "resultStore.h"
 #include "resultsSettings.h"
+#include "stationTools.h"
 #include "toolVersion.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
@@ -139,6 +140,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
     m_verdictBar->setSerialMode(criteria.serial);
     m_verdictBar->setUnitConnected(false);
+    m_stationTools = new StationTools(*m_settings, m_resultStore->filePath(), m_keyboardPage);
+    m_stationTools->setGeometry(keyboardPage::bandBesideVariants());
     // Order matters: the variant must be in force before the test starts.
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::onKeyboardAlreadyLoadAndUpdeUI);
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::startKeyTestUnlessSerialWaits);
@@ -1157,6 +1160,7 @@ void mainPageDia::startUnitRecord()
     identity.version = m_strVersion.toStdString();
     identity.linkPath = m_hidInterFace->getHidPath().toStdString();
     identity.serial = m_verdictBar->serial().toStdString();
+    identity.operatorName = m_stationTools->operatorName().toStdString();
     m_unitRecorder.unitStarted(identity, QDateTime::currentMSecsSinceEpoch(), isMagneticPlatform());
     m_verdictBar->setUnitConnected(true);
     showVerdict();

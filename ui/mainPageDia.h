@@ -21,6 +21,7 @@ class DevicePresence;
 class MainHidInterFace;
 class QButtonGroup;
 class ResultStore;
+class StationTools;
 class QCloseEvent;
 class QMovie;
 class QSettings;
@@ -204,4 +205,5 @@ private:
     UnitRecorder m_unitRecorder;
     ResultStore *m_resultStore = nullptr;
     VerdictBar *m_verdictBar = nullptr;
+    StationTools *m_stationTools = nullptr;
 };

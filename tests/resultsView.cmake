@@ -1,0 +1,3 @@
+# The line's view of the records: the key heat map, the PDF report read back
+# with poppler's tools, and the Results view opened from the window.
+add_unit_test(NAME tst_keyHeat LIBS tkt_resultsview LABELS records)
