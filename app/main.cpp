@@ -3,6 +3,7 @@
 #include "fontSubstitutes.h"
 #include "languageName.h"
 #include "mainPageDia.h"
+#include "reportCommand.h"
 #include "resultsCommand.h"
 #include "runningMarker.h"
 #include "sessionEndWatcher.h"
@@ -13,8 +14,11 @@
 
 int main(int argc, char *argv[])
 {
-    // Export and summary of the test records are for a shell: no window, no
-    // guard (the window may well be running) and no display.
+    // Export, summary and report of the test records are for a shell: no
+    // window, no guard (the window may well be running) and no display.
+    const int reportExit = reportCommand::runFromMain(argc, argv);
+    if (reportExit != resultsCommand::NotOurs)
+        return reportExit;
     const int resultsExit = resultsCommand::runFromMain(argc, argv);
     if (resultsExit != resultsCommand::NotOurs)
         return resultsExit;
