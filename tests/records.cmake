@@ -23,4 +23,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # Starts its own PostgreSQL cluster (Debian package postgresql) under the
     # build folder, as "nobody" when run as root.
     add_unit_test(NAME tst_lineForwarder LIBS tkt_records LABELS records postgresql)
+    target_compile_definitions(tst_lineForwarder PRIVATE
+        TKT_TEST_CERTIFICATES="${CMAKE_CURRENT_SOURCE_DIR}/support/test-certificates.sh")
 endif()
