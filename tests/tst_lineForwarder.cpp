@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 namespace {
 
 constexpr int Units = 20;
@@ -34,7 +36,7 @@ class tst_lineForwarder : public QObject
 private slots:
     void initTestCase()
     {
-        recordedLog::start();
+        m_log = std::make_unique<RecordedLog>();
         QVERIFY2(m_cluster.init() && m_cluster.start(), qPrintable(m_cluster.error()));
         QVERIFY(m_cluster.query("postgres", "CREATE DATABASE texts").isEmpty());
     }
@@ -159,7 +161,7 @@ private slots:
             ResultStore store(dir.path(), toLine(attempt.first));
             QSignalSpy saved(&store, &ResultStore::saved);
             store.save(sampleUnit("attempt " + std::to_string(i)));
-            QTRY_COMPARE_WITH_TIMEOUT(recordedLog::count(attempt.second), 1, WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(RecordedLog::count(attempt.second), 1, WaitMs);
             QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, WaitMs);
         }
         QCOMPARE(m_cluster.query("line_tls", "SELECT count(*) FROM unit_results"), QStringList{"0"});
@@ -170,12 +172,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query("line_tls", "SELECT count(DISTINCT unit_id) || '/' || count(*) "
                                                               "FROM unit_results"),
                                   QStringList{"2/2"}, WaitMs);
-        QCOMPARE(recordedLog::count("line store: connected to " + url +
+        QCOMPARE(RecordedLog::count("line store: connected to " + url +
                                     ".*line%27s root.crt, encrypted \\(TLSv1.3, \\w+\\), sslmode=verify-full"),
                  1);
     }
 
 private:
+    std::unique_ptr<RecordedLog> m_log; // made once the test's own handler is in place
     PgCluster m_cluster{false, QStringLiteral(TKT_TEST_CERTIFICATES)};
 };
 

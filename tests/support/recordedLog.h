@@ -5,46 +5,32 @@
 #include <QStringList>
 #include <QtGlobal>
 
-// The log lines of the code under test, from any thread, still shown as the
-// test's own. start() once; count() the lines a pattern matches.
-namespace recordedLog {
-
-inline QMutex &mutex()
+// While it lives, the log lines of the code under test, from any thread, are
+// kept as well as shown as the test's own.
+class RecordedLog
 {
-    static QMutex m;
-    return m;
-}
+public:
+    RecordedLog() { s_shownBy = qInstallMessageHandler(keep); }
+    ~RecordedLog() { qInstallMessageHandler(s_shownBy); }
 
-inline QStringList &lines()
-{
-    static QStringList l;
-    return l;
-}
-
-inline QtMessageHandler &shownBy()
-{
-    static QtMessageHandler handler = nullptr;
-    return handler;
-}
-
-inline void keep(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
+    // The lines the regular expression matches.
+    static int count(const QString &pattern)
     {
-        QMutexLocker lock(&mutex());
-        lines() << message;
+        QMutexLocker lock(&s_mutex);
+        return static_cast<int>(s_lines.filter(QRegularExpression(pattern)).size());
     }
-    shownBy()(type, context, message);
-}
 
-inline void start()
-{
-    shownBy() = qInstallMessageHandler(keep);
-}
+private:
+    static void keep(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        {
+            QMutexLocker lock(&s_mutex);
+            s_lines << message;
+        }
+        s_shownBy(type, context, message);
+    }
 
-inline int count(const QString &pattern)
-{
-    QMutexLocker lock(&mutex());
-    return static_cast<int>(lines().filter(QRegularExpression(pattern)).size());
-}
-
-} // namespace recordedLog
+    static inline QMutex s_mutex;
+    static inline QStringList s_lines;
+    static inline QtMessageHandler s_shownBy = nullptr;
+};
