@@ -212,7 +212,6 @@ with_window() {
     wineserver -k >/dev/null 2>&1 || true
     return $ok
 }
-log_from=0
 new_log() { tail -n +"$((log_from + 1))" "$(log_file)" 2>/dev/null | grep -c "$1" || true; }
 logged() { [ "$(new_log "$1")" -ge 1 ]; }
 on_server() { "$line_store" sql "$line" "$1"; }
@@ -220,7 +219,7 @@ log_from="$(wc -l <"$(log_file)")"
 refusal="line store: postgresql://tkt@127.0.0.1:$port/line?sslmode=verify-full&sslrootcert=Z:.*other-root.crt"
 refusal+=" not reached, units stay queued: .*certificate verify failed"
 if with_window logged "$refusal"; then
-    pass "another root certificate: the server refused, the log says why ($(new_log "$refusal") line)"
+    pass "another root certificate: the program refused the server, the log says why ($(new_log "$refusal") line)"
 else
     fail "another root certificate: no log line saying the server was refused: $(tail -3 "$(log_file)")"
 fi
