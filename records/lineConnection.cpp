@@ -16,9 +16,13 @@ QSqlDatabase open(const QString &name, const LineTarget &target, QString *error)
     db.setPort(target.port);
     db.setDatabaseName(target.database);
     db.setUserName(target.user);
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS));
+    QString options = QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS);
+    // The URL's TLS settings, as the client library takes them.
+    if (!target.connectOptions.isEmpty())
+        options += QLatin1Char(';') + target.connectOptions;
+    db.setConnectOptions(options);
     if (!db.open() && error)
-        *error = db.lastError().text().simplified();
+        *error = db.lastError().text();
     return db;
 }
 

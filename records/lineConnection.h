@@ -6,8 +6,8 @@
 #include <QString>
 
 // A connection to the line store as every part of the tool makes it: the
-// URL's server, database and user, a bounded connect and the tool's name for
-// the server's own views.
+// URL's server, database, user and TLS settings, a bounded connect and the
+// tool's name for the server's own views.
 namespace lineConnection {
 
 // Seconds a connection attempt may take before the server counts as down.

@@ -1,5 +1,6 @@
 #include "lineForwarder.h"
 
+#include "lineConnection.h"
 #include "lineSchema.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
@@ -19,6 +20,19 @@ namespace {
 void logLine(const QString &text)
 {
     qDebug().noquote() << QStringLiteral("---------- *** line store: %1 *** ----------").arg(text);
+}
+
+// What the server says this connection is: encrypted by TLS (version and
+// cipher), by GSSAPI, or not at all.
+QString encryptionOf(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("SELECT s.ssl, s.version, s.cipher, g.encrypted FROM pg_stat_ssl s "
+                                   "JOIN pg_stat_gssapi g USING (pid) WHERE pid = pg_backend_pid()")) ||
+        !query.next())
+        return QStringLiteral("encryption unknown: %1").arg(query.lastError().text().simplified());
+    if (query.value(0).toBool())
+        return QStringLiteral("encrypted (%1, %2)").arg(query.value(1).toString(), query.value(2).toString());
+    return query.value(3).toBool() ? QStringLiteral("encrypted (GSSAPI)") : QStringLiteral("not encrypted");
 }
 
 } // namespace
@@ -92,16 +106,14 @@ bool LineForwarder::ensureServer()
         return true;
     resultStoreFile::release(m_serverConnection);
     QString error;
+    QString encryption;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverConnection);
-        db.setHostName(m_target.host);
-        db.setPort(m_target.port);
-        db.setDatabaseName(m_target.database);
-        db.setUserName(m_target.user);
-        db.setConnectOptions(
-            QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS));
-        if (db.open()) {
+        QSqlDatabase db = lineConnection::open(m_serverConnection, m_target, &error);
+        if (db.isOpen()) {
             QSqlQuery query(db);
+            encryption = encryptionOf(query);
+            if (!m_target.sslmode.isEmpty())
+                encryption += QStringLiteral(", sslmode=%1").arg(m_target.sslmode);
             // The server's notices (such as "already exists") are not for the
             // operator's terminal.
             query.exec(QStringLiteral("SET client_min_messages = warning"));
@@ -110,13 +122,11 @@ bool LineForwarder::ensureServer()
             for (const QString &statement : schemaStatements())
                 query.exec(statement);
             m_serverUp = true;
-        } else {
-            error = db.lastError().text();
         }
     }
     if (m_serverUp) {
-        if (m_outageLogged)
-            logLine(QStringLiteral("reached %1 again").arg(m_target.printable));
+        logLine((m_outageLogged ? QStringLiteral("reached %1 again, %2") : QStringLiteral("connected to %1, %2"))
+                    .arg(m_target.printable, encryption));
         m_outageLogged = false;
         return true;
     }

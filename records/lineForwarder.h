@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lineConnection.h"
 #include "lineTarget.h"
 
 #include <QObject>
@@ -21,7 +22,7 @@ class LineForwarder : public QObject
 public:
     static constexpr int DefaultBatch = 500;
     // Seconds a connection attempt may take before the server counts as down.
-    static constexpr int ConnectTimeoutS = 5;
+    static constexpr int ConnectTimeoutS = lineConnection::ConnectTimeoutS;
 
     // vfs: see resultStoreFile::Access.
     LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,

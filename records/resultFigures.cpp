@@ -2,6 +2,7 @@
 
 #include "figuresSql.h"
 #include "lineConnection.h"
+#include "lineSchema.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 
@@ -11,6 +12,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 
 using figuresSql::Dialect;
@@ -171,7 +173,8 @@ namespace resultFigures {
 
 bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *figures, QString *error)
 {
-    static int serial = 0;
+    // Read from the window's pool as well as from the command.
+    static std::atomic<int> serial{0};
     const QString name = QStringLiteral("tkt_figures_%1").arg(++serial);
     *figures = Figures();
     figures->source = storePath;
@@ -206,7 +209,7 @@ bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *f
 
 bool fromLine(const LineTarget &target, const FiguresQuery &query, Figures *figures, QString *error)
 {
-    static int serial = 0;
+    static std::atomic<int> serial{0};
     const QString name = QStringLiteral("tkt_line_figures_%1").arg(++serial);
     *figures = Figures();
     figures->source = target.printable;
@@ -221,6 +224,12 @@ bool fromLine(const LineTarget &target, const FiguresQuery &query, Figures *figu
         QString why;
         QSqlDatabase db = lineConnection::open(name, target, &why);
         if (db.isOpen()) {
+            // The figures' functions as this tool has them, also on a server
+            // that no station of this version has sent units to yet.
+            QSqlQuery schema(db);
+            schema.exec(QStringLiteral("SET client_min_messages = warning"));
+            for (const QString &statement : lineSchema::statements())
+                schema.exec(statement);
             const QString arguments =
                 QStringLiteral("(to_timestamp(CAST(? AS bigint) / 1000.0), to_timestamp(CAST(? AS bigint) / 1000.0),"
                                " CAST(? AS integer), CAST(? AS integer))");
@@ -238,7 +247,7 @@ bool fromLine(const LineTarget &target, const FiguresQuery &query, Figures *figu
             ok = readAll(db, statements, figures, &why);
         }
         if (!ok && error)
-            *error = QStringLiteral("line store %1 cannot be read: %2").arg(target.printable, why);
+            *error = QStringLiteral("line store %1 cannot be read: %2").arg(target.printable, why.simplified());
     }
     resultStoreFile::release(name);
     return ok;
