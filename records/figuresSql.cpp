@@ -84,7 +84,8 @@ QString listsOfKind(const QString &kind, const QString &list)
 const QString LineParameters = QStringLiteral("since timestamptz DEFAULT NULL, until timestamptz DEFAULT NULL,"
                                               " platform_vid integer DEFAULT NULL, platform_pid integer DEFAULT NULL");
 const QString LineUnits = QStringLiteral("results_units($1, $2, $3, $4)");
-const QString LineUntilMs = QStringLiteral("floor(extract(epoch FROM $2) * 1000)");
+const QString LineSinceMs = QStringLiteral("CAST(floor(extract(epoch FROM $1) * 1000) AS bigint)");
+const QString LineUntilMs = QStringLiteral("CAST(floor(extract(epoch FROM $2) * 1000) AS bigint)");
 const QString CountColumns = QStringLiteral(
     "units bigint, serials bigint, first_passed bigint, final_passed bigint, retests bigint, passed bigint,"
     " failed bigint, incomplete bigint, untested bigint, first_start_ms bigint, last_start_ms bigint");
@@ -168,11 +169,14 @@ QStringList lineFunctions()
     // other's.
     const Dialect pg = Dialect::Postgres;
     return {
-        lineFunction(QStringLiteral("results_units"), QStringLiteral("SETOF unit_results"),
-                     QStringLiteral("SELECT * FROM unit_results u"
-                                    " WHERE ($1 IS NULL OR u.start_utc_ms >= floor(extract(epoch FROM $1) * 1000))"
-                                    " AND ($2 IS NULL OR u.start_utc_ms < floor(extract(epoch FROM $2) * 1000))"
-                                    " AND ($3 IS NULL OR u.vid = $3) AND ($4 IS NULL OR u.pid = $4)")),
+        // The day's number too, so the figures index takes the range.
+        lineFunction(
+            QStringLiteral("results_units"), QStringLiteral("SETOF unit_results"),
+            QStringLiteral("SELECT * FROM unit_results u WHERE ($1 IS NULL OR (u.start_utc_ms / 86400000 >= ") +
+                LineSinceMs + QStringLiteral(" / 86400000 AND u.start_utc_ms >= ") + LineSinceMs +
+                QStringLiteral(")) AND ($2 IS NULL OR (u.start_utc_ms / 86400000 <= ") + LineUntilMs +
+                QStringLiteral(" / 86400000 AND u.start_utc_ms < ") + LineUntilMs +
+                QStringLiteral(")) AND ($3 IS NULL OR u.vid = $3) AND ($4 IS NULL OR u.pid = $4)")),
         lineFunction(QStringLiteral("results_groups"),
                      QStringLiteral("TABLE (day date, station text, vid integer, pid integer, model text,"
                                     " operator text, ") +

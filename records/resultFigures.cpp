@@ -127,7 +127,9 @@ QString stationUnits(QSqlDatabase &db, const FiguresQuery &query)
                      .arg(*query.sinceUtcMs / 86400000)
                      .arg(*query.sinceUtcMs);
     if (query.untilUtcMs)
-        terms << QStringLiteral("start_utc_ms < %1").arg(*query.untilUtcMs);
+        terms << QStringLiteral("start_utc_ms / 86400000 <= %1 AND start_utc_ms < %2")
+                     .arg(*query.untilUtcMs / 86400000)
+                     .arg(*query.untilUtcMs);
     if (query.vid && query.pid)
         terms << QStringLiteral("vid = %1 AND pid = %2").arg(*query.vid).arg(*query.pid);
     return QStringLiteral("(SELECT * FROM ") + resultSchema::readableUnits(db) +
