@@ -127,6 +127,7 @@ private slots:
         recorder.setKeyNames({{65, "A"}, {66, "B"}});
         UnitIdentity withSerial = identity();
         withSerial.serial = std::string("SN\0-7", 5);
+        withSerial.operatorName = std::string("Li\0 Wei", 7);
         recorder.unitStarted(withSerial, 0);
         play(recorder, "down 65 0,down 66 5,up 65 50,down 65 60,up 65 200,restart,down 65 300,up 65 400");
         QCOMPARE(recorder.verdict().state(), VerdictState::Testing);
@@ -135,6 +136,8 @@ private slots:
         // Keys done count from the restart; the bounce of A before it is in
         // the record's chatter, not in the verdict.
         QCOMPARE(record.reasons, std::string("B, key 67 never pressed"));
+        QCOMPARE(record.reasonKinds, std::string("neverPressed"));
+        QCOMPARE(record.identity.operatorName.value_or("none"), std::string("Li Wei"));
         QCOMPARE(record.maxKeysHeld, 1);
         QCOMPARE(record.identity.serial, std::string("SN-7"));
         QCOMPARE(QString::fromStdString(joinChatter(record.chatter)), QStringLiteral("65:10"));
