@@ -39,9 +39,10 @@ done
 # (TKT_BUILD_QT_MINGW=1) or a toolkit built earlier is cached.
 tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64-sql.tar.xz}"
 if [ ! -f "$tarball" ] && [ ! -f "$build/deps/qt.stamp" ] && [ "${TKT_BUILD_QT_MINGW:-0}" != 1 ]; then
-    echo "test-windows: SKIPPED: the toolkit for Windows is not at $tarball and none is cached in $build/deps;" \
-         "set TKT_QT_MINGW_TARBALL, or run scripts/build-windows.sh once (builds Qt, about 25 minutes)," \
-         "or set TKT_BUILD_QT_MINGW=1 to let this test build it"
+    echo "test-windows: SKIPPED: no toolkit for Windows (Qt 5.15 for mingw-w64): the prepared tarball is not at" \
+         "$tarball and none is cached in $build/deps. scripts/build-qt-mingw.sh builds it from Debian's sources" \
+         "in about 25 minutes: run scripts/build-windows.sh once (it does so and caches it there), or point" \
+         "TKT_QT_MINGW_TARBALL at a tarball of it, or set TKT_BUILD_QT_MINGW=1 to let this test build it"
     exit 77
 fi
 
