@@ -12,6 +12,7 @@
 #include "toolVersion.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QLocale>
 #include <QTextStream>
 
@@ -30,8 +31,13 @@ int main(int argc, char *argv[])
     if (commandLine.parse(programConsole::arguments(argc, argv)) == CommandLine::Outcome::Command) {
         programConsole::useParentConsole();
         QCoreApplication app(argc, argv);
-        QTextStream out(stdout);
-        QTextStream err(stderr);
+        // The descriptors, which the console was bound to, not the C streams.
+        QFile outFile;
+        QFile errFile;
+        outFile.open(1, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        errFile.open(2, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        QTextStream out(&outFile);
+        QTextStream err(&errFile);
         return commandLine.run(out, err);
     }
 

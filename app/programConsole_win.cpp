@@ -1,6 +1,6 @@
 #include "programConsole.h"
 
-#include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -10,16 +10,30 @@ namespace programConsole {
 
 namespace {
 
-// A GUI program's C runtime binds its streams at start only to handles it
-// was given: a redirection to a file or a pipe. Started from a console
-// without one, the stream has no handle.
-bool unbound(FILE *stream)
+// A GUI program gets standard handles only where it is given them: a
+// redirection to a file or a pipe. Started from a console without one, the C
+// runtime's descriptor has no handle.
+bool unbound(int fd)
 {
-    const int fd = _fileno(stream);
-    if (fd < 0)
-        return true;
     const intptr_t handle = _get_osfhandle(fd);
     return handle == -1 || handle == -2;
+}
+
+// Points the descriptor, and the process's standard handle, at the console.
+void bindToConsole(int fd, DWORD standard)
+{
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE)
+        return;
+    const int consoleFd = _open_osfhandle(reinterpret_cast<intptr_t>(console), _O_TEXT);
+    if (consoleFd < 0) {
+        CloseHandle(console);
+        return;
+    }
+    if (_dup2(consoleFd, fd) == 0)
+        SetStdHandle(standard, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+    _close(consoleFd);
 }
 
 } // namespace
@@ -43,16 +57,19 @@ QStringList arguments(int argc, char **argv)
 
 void useParentConsole()
 {
-    const bool out = unbound(stdout);
-    const bool err = unbound(stderr);
+    const bool out = unbound(1);
+    const bool err = unbound(2);
+    if (!out && !err)
+        return;
     // Started from Explorer or a shortcut there is no parent console: the
-    // output goes nowhere, as for any GUI program.
-    if ((!out && !err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+    // text goes nowhere, as for any GUI program. Wine has attached a GUI
+    // program to its parent's console already (access denied).
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED)
         return;
     if (out)
-        std::freopen("CONOUT$", "w", stdout);
+        bindToConsole(1, STD_OUTPUT_HANDLE);
     if (err)
-        std::freopen("CONOUT$", "w", stderr);
+        bindToConsole(2, STD_ERROR_HANDLE);
 }
 
 } // namespace programConsole

@@ -12,7 +12,8 @@
 #      simulated keyboard, into the program's own store): the packaged
 #      program's --export-results and --results-summary must show it, and the
 #      line store named in Config.ini must be refused with one log line, as
-#      this build has no PostgreSQL driver;
+#      this build has no PostgreSQL driver; its --help, --version and an
+#      unknown option, through a pipe and from a console it has to attach to;
 #   5. runs the cross-built unit and window tests under Wine, but for those
 #      listed below with the reason Wine or Windows cannot run them.
 # Exits 77 (skipped) when the toolkit for Windows lacks a module the program
@@ -180,6 +181,33 @@ if packaged --results-summary >"$build/summary.txt" 2>&1 && grep -Eq '0416:b23c 
 else
     fail "the packaged program's summary: $(cat "$build/summary.txt")"
 fi
+
+# The packaged program's command line, with no display: through a pipe, and
+# started as cmd.exe starts a GUI program, with no standard handles, from a
+# console (the terminal `script` gives it), where only attaching to that
+# console shows the text. Each: exit code | a line it prints | arguments.
+piped() { (cd "$unpacked/TavrinKeyboardTest" && env -u DISPLAY timeout 60 "$wine" "$exe" "$@" 2>&1 | tr -d '\r'
+           exit "${PIPESTATUS[0]}"); }
+from_console() { (cd "$unpacked/TavrinKeyboardTest" && env -u DISPLAY script -qec \
+    "timeout 60 $wine $build/program/tkt_consoleParent.exe TavrinKeyboardTest.exe $*" /dev/null </dev/null |
+    sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | tr -d '\r'; exit "${PIPESTATUS[0]}"); }
+while IFS='|' read -r code line args; do
+    for how in piped from_console; do
+        set +e
+        output="$($how $args)"
+        status=$?
+        set -e
+        if [ "$status" = "$code" ] && grep -qxF -- "$line" <<<"$output"; then
+            pass "$how: TavrinKeyboardTest.exe $args: $code, \"$line\""
+        else
+            fail "$how: TavrinKeyboardTest.exe $args: exit $status, printed: $output"
+        fi
+    done
+done <<EOF
+0|Usage: TavrinKeyboardTest.exe [MODE [OPTIONS]]|--help
+0|TavrinKeyboardTest $(cat "$build/program/version.txt")|--version
+2|TavrinKeyboardTest.exe: Unknown option 'bogus'.|--bogus
+EOF
 
 # 5. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
