@@ -74,13 +74,13 @@ program="$tree/usr/bin/$command"
 quiet() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_DATA_HOME -u XDG_CONFIG_HOME \
     HOME="$home" TMPDIR="$work" timeout 30 "$program" "$@"; }
 # exit code | a line it prints (standard output or error) | arguments
-while IFS='|' read -r code line args; do
+while IFS='|' read -r code expected args; do
     set +e
     output="$(quiet $args 2>&1)"
     status=$?
     set -e
-    if [ "$status" = "$code" ] && grep -qxF -- "$line" <<<"$output"; then
-        pass "$command $args: $code, \"$line\""
+    if [ "$status" = "$code" ] && grep -qxF -- "$expected" <<<"$output"; then
+        pass "$command $args: $code, \"$expected\""
     else
         fail "$command $args: exit $status, printed: $output"
     fi

@@ -203,14 +203,14 @@ piped() { (cd "$unpacked/TavrinKeyboardTest" && env -u DISPLAY timeout 60 "$wine
 from_console() { (cd "$unpacked/TavrinKeyboardTest" && env -u DISPLAY script -qec \
     "timeout 60 $wine $build/program/tkt_consoleParent.exe TavrinKeyboardTest.exe $*" /dev/null </dev/null |
     sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | tr -d '\r'; exit "${PIPESTATUS[0]}"); }
-while IFS='|' read -r code line args; do
+while IFS='|' read -r code expected args; do
     for how in piped from_console; do
         set +e
         output="$($how $args)"
         status=$?
         set -e
-        if [ "$status" = "$code" ] && grep -qxF -- "$line" <<<"$output"; then
-            pass "$how: TavrinKeyboardTest.exe $args: $code, \"$line\""
+        if [ "$status" = "$code" ] && grep -qxF -- "$expected" <<<"$output"; then
+            pass "$how: TavrinKeyboardTest.exe $args: $code, \"$expected\""
         else
             fail "$how: TavrinKeyboardTest.exe $args: exit $status, printed: $output"
         fi
