@@ -14,6 +14,7 @@
 #include "resultsCommand.h"
 #include "resultsView.h"
 
+#include "commandLineRun.h"
 #include "pgCluster.h"
 #include "sampleUnit.h"
 
@@ -248,13 +249,12 @@ struct Timing
 
 Timing timeSummary(const QString &dataDir, const QStringList &extra, QString *text)
 {
-    QTextStream out(text);
     QString errors;
-    QTextStream err(&errors);
     QElapsedTimer timer;
     timer.start();
     const double cpu = cpuSeconds();
-    const int code = resultsCommand::run(QStringList{"bench_records", "--results-summary"} + extra, dataDir, out, err);
+    const int code = runCommandLine([&](CommandLine &commandLine) { resultsCommand::addTo(commandLine, dataDir); },
+                                    QStringList{"--results-summary"} + extra, text, &errors);
     const Timing t{timer.nsecsElapsed() / 1e9, cpuSeconds() - cpu};
     if (code != 0)
         std::printf("  summary failed (%d): %s\n", code, qPrintable(errors));

@@ -182,8 +182,16 @@ QString readableUnits(QSqlDatabase &db)
                                << QStringLiteral("next_attempt_utc_ms");
     for (const QString &column : wanted) {
         const bool has = present.contains(column);
-        columns << (has ? column : QStringLiteral("NULL AS ") + column);
         missing = missing || !has;
+        if (has)
+            columns << column;
+        // The figures' last attempt of a serial: what the migration would
+        // give the older rows.
+        else if (column == QLatin1String("next_attempt_utc_ms") && present.contains(QStringLiteral("serial")))
+            columns << QStringLiteral("CASE WHEN serial <> '' THEN lead(start_utc_ms) OVER (PARTITION BY serial"
+                                      " ORDER BY start_utc_ms, unit_id) END AS next_attempt_utc_ms");
+        else
+            columns << QStringLiteral("NULL AS ") + column;
     }
     // Without the table at all, the statement fails and says so.
     if (!missing || present.isEmpty())

@@ -1,30 +1,27 @@
 #include "resultsCommand.h"
 
+#include "commandLine.h"
 #include "figuresText.h"
 #include "lineTarget.h"
+#include "programFiles.h"
 #include "resultExport.h"
 #include "resultStoreFile.h"
 #include "resultsSettings.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QStandardPaths>
 #include <QTextStream>
-
-#include <cstdio>
-#include <cstring>
 
 namespace resultsCommand {
 
 namespace {
 
-const QString ExportOption = QStringLiteral("--export-results");
-const QString SummaryOption = QStringLiteral("--results-summary");
-const QString ReportOption = QStringLiteral("--results-report");
-const QString SinceOption = QStringLiteral("--since");
-const QString UntilOption = QStringLiteral("--until");
-const QString PlatformOption = QStringLiteral("--platform");
-const QString LineOption = QStringLiteral("--line");
+const QString ExportOption = QStringLiteral("export-results");
+const QString SummaryOption = QStringLiteral("results-summary");
+const QString SinceOption = QStringLiteral("since");
+const QString UntilOption = QStringLiteral("until");
+const QString PlatformOption = QStringLiteral("platform");
+const QString LineOption = QStringLiteral("line");
 
 // A day is the day's start, or with wholeDay the next day's: --until 2026-05-21
 // takes in the whole of the 21st.
@@ -69,160 +66,136 @@ bool parsePlatform(const QString &text, FiguresQuery &query)
     return true;
 }
 
-ResultFilter exportFilter(const FiguresQuery &query)
+QString dataDirOr(const QString &dataDir)
 {
+    // The window's data folder: the same application name, so the same place.
+    return dataDir.isEmpty()
+               ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig")
+               : dataDir;
+}
+
+// The period and platform the options ask for; false with a message on err
+// when one is bad.
+bool readQuery(const QCommandLineParser &parsed, FiguresQuery &query, QTextStream &err)
+{
+    for (const QString &option : {SinceOption, UntilOption}) {
+        if (!parsed.isSet(option))
+            continue;
+        const QString text = parsed.value(option);
+        qint64 when = 0;
+        if (!parseDate(text, option == UntilOption, when)) {
+            err << QStringLiteral("--%1: \"%2\" is not a date (2026-05-20, or 2026-05-20T08:00:00)\n")
+                       .arg(option, text);
+            return false;
+        }
+        (option == SinceOption ? query.sinceUtcMs : query.untilUtcMs) = when;
+    }
+    if (query.sinceUtcMs && query.untilUtcMs && *query.untilUtcMs <= *query.sinceUtcMs) {
+        err << QStringLiteral("--until is not after --since\n");
+        return false;
+    }
+    if (parsed.isSet(PlatformOption)) {
+        const QString text = parsed.value(PlatformOption);
+        if (!parsePlatform(text, query)) {
+            err << QStringLiteral("--platform: \"%1\" is not VID:PID (such as 0416:b23c)\n").arg(text);
+            return false;
+        }
+    }
+    return true;
+}
+
+int summary(const QCommandLineParser &parsed, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    Figures found;
+    int code = Done;
+    if (!figures(parsed, dataDir, 0, &found, err, &code))
+        return code;
+    figuresText::writeTable(
+        found, figuresText::keyNamesFrom(programFiles::path(QStringLiteral("configDir/KeyInfo.config"))), out);
+    return Done;
+}
+
+int exportCsv(const QCommandLineParser &parsed, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    FiguresQuery query;
+    if (!readQuery(parsed, query, err))
+        return BadArguments;
     ResultFilter filter;
     filter.sinceUtcMs = query.sinceUtcMs;
     filter.untilUtcMs = query.untilUtcMs;
     filter.vid = query.vid;
     filter.pid = query.pid;
-    return filter;
+    const QString csvPath = parsed.value(ExportOption);
+    qint64 rows = 0;
+    QString error;
+    if (!resultExport::exportCsv(resultStoreFile::pathIn(dataDirOr(dataDir)), csvPath, filter, &rows, &error)) {
+        err << error << '\n';
+        return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
+    }
+    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
+    return Done;
 }
 
 } // namespace
 
-const char *usage()
+QStringList figureOptions()
 {
-    return "usage: TavrinKeyboardTest --export-results FILE.csv [--since DATE] [--until DATE] [--platform VID:PID]\n"
-           "       TavrinKeyboardTest --results-summary [--since DATE] [--until DATE] [--platform VID:PID] [--line]\n"
-           "       TavrinKeyboardTest --results-report FILE.pdf [--since DATE] [--until DATE] [--platform VID:PID]"
-           " [--line]\n"
-           "DATE: a UTC day such as 2026-05-20 (--until takes in the whole day), or an ISO date and time;\n"
-           "VID:PID such as 0416:b23c; --line: the line store of [results] url instead of this station's store\n";
+    return {SinceOption, UntilOption, PlatformOption, LineOption};
 }
 
-bool parse(const QStringList &args, Request *request, QString *why)
+bool figures(const QCommandLineParser &parsed, const QString &dataDir, int maxFailedUnits, Figures *figures,
+             QTextStream &err, int *exitCode)
 {
-    const int modes =
-        int(args.contains(ExportOption)) + int(args.contains(SummaryOption)) + int(args.contains(ReportOption));
-    if (modes == 0) {
-        *why = QStringLiteral("no results command");
+    FiguresQuery query;
+    query.maxFailedUnits = maxFailedUnits;
+    if (!readQuery(parsed, query, err)) {
+        *exitCode = BadArguments;
         return false;
     }
-    if (modes > 1) {
-        *why = QStringLiteral("give one of --export-results, --results-summary and --results-report");
-        return false;
-    }
-    Request r;
-    bool pathGiven = false;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        const bool hasValue = i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
-        if (arg == SummaryOption) {
-            r.mode = Request::Summary;
-        } else if (arg == LineOption) {
-            r.line = true;
-        } else if (arg == ExportOption || arg == ReportOption || arg == SinceOption || arg == UntilOption ||
-                   arg == PlatformOption) {
-            if (!hasValue) {
-                *why = QStringLiteral("%1 needs a value").arg(arg);
-                return false;
-            }
-            const QString value = args[++i];
-            qint64 when = 0;
-            if (arg == ExportOption || arg == ReportOption) {
-                if (pathGiven) {
-                    *why = QStringLiteral("%1 given twice").arg(arg);
-                    return false;
-                }
-                pathGiven = true;
-                r.mode = arg == ExportOption ? Request::Export : Request::Report;
-                r.filePath = value;
-            } else if (arg == PlatformOption) {
-                if (!parsePlatform(value, r.query)) {
-                    *why = QStringLiteral("--platform: \"%1\" is not VID:PID").arg(value);
-                    return false;
-                }
-            } else if (!parseDate(value, arg == UntilOption, when)) {
-                *why = QStringLiteral("%1: \"%2\" is not a date").arg(arg, value);
-                return false;
-            } else {
-                (arg == SinceOption ? r.query.sinceUtcMs : r.query.untilUtcMs) = when;
-            }
-        } else {
-            *why = QStringLiteral("unknown argument \"%1\"").arg(arg);
-            return false;
-        }
-    }
-    if (r.query.sinceUtcMs && r.query.untilUtcMs && *r.query.untilUtcMs <= *r.query.sinceUtcMs) {
-        *why = QStringLiteral("--until is not after --since");
-        return false;
-    }
-    if (r.line && r.mode == Request::Export) {
-        *why = QStringLiteral("--line goes with --results-summary or --results-report");
-        return false;
-    }
-    *request = r;
-    return true;
-}
-
-bool figures(const Request &request, const QString &dataDir, Figures *figures, QString *why, int *exitCode)
-{
     *exitCode = StoreUnreadable;
-    if (!request.line)
-        return resultFigures::fromStation(resultStoreFile::pathIn(dataDir), request.query, figures, why);
-    const QString url = readResultsSettings(dataDir).lineUrl;
-    if (url.isEmpty()) {
-        *why = QStringLiteral("--line: no line store, [results] url is not set in %1/Config.ini").arg(dataDir);
-        return false;
+    const QString dir = dataDirOr(dataDir);
+    QString error;
+    bool ok = false;
+    if (!parsed.isSet(LineOption)) {
+        ok = resultFigures::fromStation(resultStoreFile::pathIn(dir), query, figures, &error);
+    } else {
+        const QString url = readResultsSettings(dir).lineUrl;
+        if (url.isEmpty())
+            error = QStringLiteral("--line: no line store, [results] url is not set in %1/Config.ini").arg(dir);
+        else
+            ok = resultFigures::fromLine(parseLineTarget(url), query, figures, &error);
     }
-    return resultFigures::fromLine(parseLineTarget(url), request.query, figures, why);
+    if (!ok)
+        err << error << '\n';
+    return ok;
 }
 
-int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err)
+void addTo(CommandLine &commandLine, const QString &dataDir)
 {
-    Request request;
-    QString why;
-    if (!parse(args, &request, &why)) {
-        if (!args.contains(ExportOption) && !args.contains(SummaryOption) && !args.contains(ReportOption))
-            return NotOurs;
-        err << why << '\n' << usage();
-        err.flush();
-        return BadArguments;
-    }
-    if (request.mode == Request::Report)
-        return NotOurs;
-
-    auto fail = [&](int code) {
-        err << why << '\n';
-        err.flush();
-        return code;
-    };
-    if (request.mode == Request::Summary) {
-        Figures found;
-        int code = Done;
-        if (!figures(request, dataDir, &found, &why, &code))
-            return fail(code);
-        const QString layout = QCoreApplication::applicationDirPath() + QStringLiteral("/configDir/KeyInfo.config");
-        figuresText::writeTable(found, figuresText::keyNamesFrom(layout), out);
-        return Done;
-    }
-    qint64 rows = 0;
-    if (!resultExport::exportCsv(resultStoreFile::pathIn(dataDir), request.filePath, exportFilter(request.query), &rows,
-                                 &why))
-        return fail(why.startsWith(request.filePath) ? FileUnwritable : StoreUnreadable);
-    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(request.filePath);
-    out.flush();
-    return Done;
-}
-
-QString windowDataDir()
-{
-    // The window's data folder: the same application name, so the same place.
-    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
-}
-
-int runFromMain(int &argc, char **argv)
-{
-    bool ours = false;
-    for (int i = 1; i < argc && !ours; ++i)
-        ours = std::strcmp(argv[i], "--export-results") == 0 || std::strcmp(argv[i], "--results-summary") == 0;
-    if (!ours)
-        return NotOurs;
-    QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return run(app.arguments(), windowDataDir(), out, err);
+    commandLine.addOption(QCommandLineOption(
+        SinceOption, QStringLiteral("Only units from DATE on (UTC day or ISO date-time)"), QStringLiteral("DATE")));
+    commandLine.addOption(QCommandLineOption(
+        UntilOption, QStringLiteral("Only units before DATE (a UTC day is included)"), QStringLiteral("DATE")));
+    commandLine.addOption(QCommandLineOption(
+        PlatformOption, QStringLiteral("Only units of one platform, such as 0416:b23c"), QStringLiteral("VID:PID")));
+    commandLine.addOption(QCommandLineOption(
+        LineOption, QStringLiteral("Read the line store of [results] url instead of this station's store")));
+    commandLine.addMode(
+        QCommandLineOption(SummaryOption,
+                           QStringLiteral("Print the line's figures: yield per day, station, operator and product, "
+                                          "reasons and keys that failed")),
+        figureOptions(), [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
+            return summary(parsed, dataDir, out, err);
+        });
+    commandLine.addMode(QCommandLineOption(ExportOption,
+                                           QStringLiteral("Write every unit tested to FILE.csv, one row each"),
+                                           QStringLiteral("FILE.csv")),
+                        {SinceOption, UntilOption, PlatformOption},
+                        [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
+                            return exportCsv(parsed, dataDir, out, err);
+                        });
+    commandLine.addHelpNote(
+        QStringLiteral("Exit codes: 0 done, 2 bad arguments, 3 store unreadable, 4 FILE.csv or FILE.pdf unwritable."));
 }
 
 } // namespace resultsCommand

@@ -1,25 +1,18 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
-class QTextStream;
+class CommandLine;
 
 // --results-report FILE.pdf [--since DATE] [--until DATE] [--platform VID:PID]
-// [--line]: the report of a period written without the window, the
+// [--line]: the report of a period, written without the window, the
 // single-instance guard or a display, with the exit codes of the other
-// results commands (resultsCommand).
+// results commands (resultsCommand, which adds the options it takes).
 namespace reportCommand {
 
-// Runs the command; a QApplication must exist. -1 when args hold no report.
-int run(const QStringList &args, const QString &dataDir, const QString &layoutPath, QTextStream &out, QTextStream &err);
-
-// For main(): -1 without touching anything when argv holds no report;
-// otherwise makes an application object on a platform that needs no display,
-// runs the command on the window's data folder and returns the exit code.
-int runFromMain(int &argc, char **argv);
-
-// Picks a Qt platform that draws without a display, unless one is chosen.
-void chooseHeadlessPlatform();
+// Adds the mode, which draws. dataDir holds the store and Config.ini (empty:
+// the window's own data folder); layoutPath names the keys (empty: the
+// layout the program ships with).
+void addTo(CommandLine &commandLine, const QString &dataDir = QString(), const QString &layoutPath = QString());
 
 } // namespace reportCommand

@@ -1,13 +1,16 @@
 #include "lineForwarder.h"
 #include "resultFigures.h"
+#include "resultSchema.h"
 #include "resultStoreFile.h"
 #include "resultsCommand.h"
 
+#include "commandLineRun.h"
 #include "handMadeUnits.h"
 #include "pgCluster.h"
 #include "stationStore.h"
 
 #include <QSettings>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -151,6 +154,30 @@ private slots:
                                    : (QStringList{"u5:S3:1", "u6:S2:2"}));
     }
 
+    // A store of an older tool, read before a window brought it up to date:
+    // no attempts, and each serial's last unit still its last.
+    void storeOfAnOlderTool()
+    {
+        const QString path = resultStoreFile::pathIn(m_dir.filePath(QStringLiteral("v3")));
+        QDir().mkpath(m_dir.filePath(QStringLiteral("v3")));
+        {
+            QSqlDatabase db = resultStoreFile::open(QStringLiteral("v3"), path, false, 100, nullptr);
+            QVERIFY(resultSchema::migrate(db, 3, nullptr));
+            QSqlQuery insert(db);
+            for (const char *row : {"('a', 1, 2, 'S', 'passed')", "('b', 3, 4, 'S', 'passed')",
+                                    "('c', 5, 6, 'T', 'failed')", "('d', 7, 8, '', 'passed')"})
+                QVERIFY(insert.exec(QStringLiteral("INSERT INTO units (unit_id, start_utc_ms, end_utc_ms, serial,"
+                                                   " outcome) VALUES %1")
+                                        .arg(QLatin1String(row))));
+        }
+        resultStoreFile::release(QStringLiteral("v3"));
+        Figures f;
+        QString error;
+        QVERIFY2(resultFigures::fromStation(path, FiguresQuery(), &f, &error), qPrintable(error));
+        QCOMPARE(countsText(f.total),
+                 QStringLiteral("units 4 serials 2 first 0 final 1 retests 0 passed 3 failed 1 incomplete 0"));
+    }
+
     // The summary command reads the line store of the station's settings.
     void lineSummary()
     {
@@ -160,10 +187,8 @@ private slots:
             .setValue(QStringLiteral("results/url"), lineUrl());
         QString text;
         QString errors;
-        QTextStream out(&text);
-        QTextStream err(&errors);
-        QCOMPARE(resultsCommand::run({"TavrinKeyboardTest", "--results-summary", "--line", "--since", "2026-05-21"},
-                                     dataDir, out, err),
+        QCOMPARE(runCommandLine([&](CommandLine &commandLine) { resultsCommand::addTo(commandLine, dataDir); },
+                                {"--results-summary", "--line", "--since", "2026-05-21"}, &text, &errors),
                  0);
         QVERIFY2(text.contains(QRegularExpression(
                      QStringLiteral("\ntotal +2 +0 +2 +0 +2 +0 \\(0\\.0 %\\) +0 \\(0\\.0 %\\) +1\n"))),

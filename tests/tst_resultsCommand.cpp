@@ -1,8 +1,10 @@
+#include "commandLine.h"
 #include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 #include "resultsCommand.h"
 
+#include "commandLineRun.h"
 #include "csvRows.h"
 #include "sampleUnit.h"
 #include "stationStore.h"
@@ -43,16 +45,8 @@ std::vector<UnitRecord> threeUnits()
 
 int run(const QString &dataDir, const QStringList &args, QString *out = nullptr, QString *err = nullptr)
 {
-    QString outText;
-    QString errText;
-    QTextStream outStream(&outText);
-    QTextStream errStream(&errText);
-    const int code = resultsCommand::run(QStringList{"TavrinKeyboardTest"} + args, dataDir, outStream, errStream);
-    if (out)
-        *out = outText;
-    if (err)
-        *err = errText;
-    return code;
+    return runCommandLine([&](CommandLine &commandLine) { resultsCommand::addTo(commandLine, dataDir); }, args, out,
+                          err);
 }
 
 } // namespace
@@ -131,12 +125,10 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("withStore");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("not a results command") << QStringList{"--lang", "en"} << true << -1;
-        QTest::newRow("file missing") << QStringList{"--export-results"} << true << 2;
         QTest::newRow("bad date") << QStringList{"--results-summary", "--since", "20.5.2026"} << true << 2;
         QTest::newRow("bad platform") << QStringList{"--results-summary", "--platform", "0416"} << true << 2;
-        QTest::newRow("unknown argument") << QStringList{"--results-summary", "--all"} << true << 2;
-        QTest::newRow("both commands") << QStringList{"--results-summary", "--export-results", "x.csv"} << true << 2;
+        QTest::newRow("bad platform in export")
+            << QStringList{"--export-results", "x.csv", "--platform", "g:1"} << true << 2;
         QTest::newRow("until before since")
             << QStringList{"--results-summary", "--since", "2026-05-21", "--until", "2026-05-20"} << true << 2;
         QTest::newRow("line store of an export") << QStringList{"--export-results", "x.csv", "--line"} << true << 2;

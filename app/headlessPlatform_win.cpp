@@ -1,11 +1,11 @@
-#include "reportCommand.h"
+#include "headlessPlatform.h"
 
-namespace reportCommand {
+namespace headlessPlatform {
 
-void chooseHeadlessPlatform()
+void choose()
 {
     // Every Windows session has a desktop to draw on: the program's own
     // platform plugin does, and no other is shipped.
 }
 
-} // namespace reportCommand
+} // namespace headlessPlatform
