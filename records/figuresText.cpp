@@ -49,38 +49,26 @@ template <std::size_t N> QString labelOf(const Label (&labels)[N], const QString
 }
 
 // Columns padded to their widest cell; numbers to the right.
-class Table
+void writeCells(const Cells &cells, QTextStream &out)
 {
-public:
-    explicit Table(const QStringList &header, int textColumns) : m_textColumns(textColumns)
-    {
-        m_rows.push_back(header);
-    }
-    void add(const QStringList &row) { m_rows.push_back(row); }
-    void write(QTextStream &out) const
-    {
-        std::vector<int> widths;
-        for (const QStringList &row : m_rows)
-            for (int i = 0; i < row.size(); ++i) {
-                if (int(widths.size()) <= i)
-                    widths.push_back(0);
-                widths[i] = std::max(widths[i], int(row[i].size()));
-            }
-        for (const QStringList &row : m_rows) {
-            QString line;
-            for (int i = 0; i < row.size(); ++i) {
-                if (i > 0)
-                    line += QStringLiteral("  ");
-                line += i < m_textColumns ? row[i].leftJustified(widths[i]) : row[i].rightJustified(widths[i]);
-            }
-            out << line.trimmed() << '\n';
+    const QList<QStringList> rows = QList<QStringList>{cells.header} + cells.rows;
+    std::vector<int> widths;
+    for (const QStringList &row : rows)
+        for (int i = 0; i < row.size(); ++i) {
+            if (int(widths.size()) <= i)
+                widths.push_back(0);
+            widths[i] = std::max(widths[i], int(row[i].size()));
         }
+    for (const QStringList &row : rows) {
+        QString line;
+        for (int i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                line += QStringLiteral("  ");
+            line += i < cells.textColumns ? row[i].leftJustified(widths[i]) : row[i].rightJustified(widths[i]);
+        }
+        out << line.trimmed() << '\n';
     }
-
-private:
-    int m_textColumns;
-    std::vector<QStringList> m_rows;
-};
+}
 
 QString hex4(quint16 value)
 {
@@ -151,46 +139,73 @@ QString keyLabel(const KeyNames &names, const KeyFailureCount &key)
     return found == byKey.end() ? number : QStringLiteral("%1 (%2)").arg(found->second, number);
 }
 
+Cells groups(const Figures &figures)
+{
+    Cells cells;
+    cells.header = QStringList{"day",    "station",    "operator", "model",      "platform",    "units",  "passed",
+                               "failed", "incomplete", "serials",  "first pass", "final yield", "retests"};
+    cells.textColumns = 5;
+    for (const FigureGroup &g : figures.groups)
+        cells.rows << QStringList{g.day, g.station, operatorText(g.operatorName), g.model,
+                                  hex4(g.vid) + QLatin1Char(':') + hex4(g.pid)} +
+                          countCells(g.counts);
+    cells.rows << QStringList{"total", QString(), QString(), QString(), QString()} + countCells(figures.total);
+    return cells;
+}
+
+Cells reasons(const Figures &figures)
+{
+    Cells cells;
+    cells.header = QStringList{"reasons of units not passed", "units", "share", "cumulative"};
+    cells.textColumns = 1;
+    qint64 all = 0;
+    for (const ReasonCount &reason : figures.reasons)
+        all += reason.units;
+    qint64 cumulative = 0;
+    for (const ReasonCount &reason : figures.reasons) {
+        cumulative += reason.units;
+        cells.rows << QStringList{reasonLabel(reason.kind), QString::number(reason.units),
+                                  resultFigures::percentText(double(reason.units) / double(all)),
+                                  resultFigures::percentText(double(cumulative) / double(all))};
+    }
+    return cells;
+}
+
+Cells keys(const Figures &figures, const KeyNames &names)
+{
+    Cells cells;
+    cells.header = QStringList{"keys that failed", "how", "units"};
+    cells.textColumns = 2;
+    for (const KeyFailureCount &key : figures.keys)
+        cells.rows << QStringList{keyLabel(names, key), keyKindLabel(key.kind), QString::number(key.units)};
+    return cells;
+}
+
+QStringList criteriaLines(const Figures &figures)
+{
+    // A limit changed in the period shows as a second line.
+    QStringList lines;
+    for (const CriteriaCount &c : figures.criteria)
+        lines << QStringLiteral("criteria: %1 (%2 %3)")
+                     .arg(c.criteria.value_or(QStringLiteral("(not recorded)")))
+                     .arg(c.units)
+                     .arg(c.units == 1 ? QStringLiteral("unit") : QStringLiteral("units"));
+    return lines;
+}
+
 void writeTable(const Figures &figures, const KeyNames &names, QTextStream &out)
 {
     const QStringList stations = figures.stations();
     out << "results of " << figures.source << ", " << resultFigures::periodText(figures.query) << '\n';
     out << "stations: " << (stations.isEmpty() ? QStringLiteral("none") : stations.join(QStringLiteral(", "))) << '\n';
-    // A limit changed in the period shows as a second line.
-    for (const CriteriaCount &c : figures.criteria)
-        out << "criteria: " << c.criteria.value_or(QStringLiteral("(not recorded)")) << " (" << c.units
-            << (c.units == 1 ? " unit)\n" : " units)\n");
+    for (const QString &line : criteriaLines(figures))
+        out << line << '\n';
     out << '\n';
-
-    const QStringList counts = {"units",   "passed",     "failed",      "incomplete",
-                                "serials", "first pass", "final yield", "retests"};
-    Table table(QStringList{"day", "station", "operator", "model", "platform"} + counts, 5);
-    for (const FigureGroup &g : figures.groups)
-        table.add(QStringList{g.day, g.station, operatorText(g.operatorName), g.model,
-                              hex4(g.vid) + QLatin1Char(':') + hex4(g.pid)} +
-                  countCells(g.counts));
-    table.add(QStringList{"total", QString(), QString(), QString(), QString()} + countCells(figures.total));
-    table.write(out);
-
-    qint64 reasonsCounted = 0;
-    for (const ReasonCount &reason : figures.reasons)
-        reasonsCounted += reason.units;
+    writeCells(groups(figures), out);
     out << '\n';
-    Table reasons({"reasons of units not passed", "units", "share", "cumulative"}, 1);
-    qint64 cumulative = 0;
-    for (const ReasonCount &reason : figures.reasons) {
-        cumulative += reason.units;
-        reasons.add({reasonLabel(reason.kind), QString::number(reason.units),
-                     resultFigures::percentText(double(reason.units) / double(reasonsCounted)),
-                     resultFigures::percentText(double(cumulative) / double(reasonsCounted))});
-    }
-    reasons.write(out);
-
+    writeCells(reasons(figures), out);
     out << '\n';
-    Table keys({"keys that failed", "how", "units"}, 2);
-    for (const KeyFailureCount &key : figures.keys)
-        keys.add({keyLabel(names, key), keyKindLabel(key.kind), QString::number(key.units)});
-    keys.write(out);
+    writeCells(keys(figures, names), out);
     out.flush();
 }
 

@@ -2,7 +2,9 @@
 
 #include "resultFigures.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 
@@ -32,9 +34,26 @@ QString keyKindLabel(const QString &kind);
 // "A (65)", "usage 4" for a key the layout does not name.
 QString keyLabel(const KeyNames &names, const KeyFailureCount &key);
 
-// The period and stations, the figures per day, station, operator and
-// product with their total, the reasons that did not pass, most first, and
-// the keys that failed.
+// The figures as tables of text cells, the same in the summary and the
+// report: a header and rows, the first textColumns cells of each text, the
+// rest numbers.
+struct Cells
+{
+    QStringList header;
+    int textColumns = 0;
+    QList<QStringList> rows;
+};
+// Per day, station, operator and product, then the total.
+Cells groups(const Figures &figures);
+// The reasons units did not pass, most first, with their share of all the
+// reasons counted and the running total of it.
+Cells reasons(const Figures &figures);
+// The keys that failed, most first.
+Cells keys(const Figures &figures, const KeyNames &names);
+// "criteria: TEXT (N units)" for each criteria text in use.
+QStringList criteriaLines(const Figures &figures);
+
+// The period and stations, the criteria, then the three tables.
 void writeTable(const Figures &figures, const KeyNames &names, QTextStream &out);
 
 } // namespace figuresText

@@ -37,28 +37,13 @@ QString row(const QStringList &cells, int textColumns, const char *tag = "td")
     return out + QStringLiteral("</tr>");
 }
 
-QString table(const QStringList &header, int textColumns, const QList<QStringList> &rows)
+QString table(const figuresText::Cells &cells)
 {
-    QString out =
-        QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">") + row(header, header.size(), "th");
-    for (const QStringList &cells : rows)
-        out += row(cells, textColumns);
+    QString out = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">") +
+                  row(cells.header, cells.header.size(), "th");
+    for (const QStringList &cellsOfRow : cells.rows)
+        out += row(cellsOfRow, cells.textColumns);
     return out + QStringLiteral("</table>");
-}
-
-QStringList counts(const FigureCounts &c)
-{
-    auto ofSerials = [&](qint64 count, const std::optional<double> &yield) {
-        return QStringLiteral("%1 (%2)").arg(count).arg(resultFigures::percentText(yield));
-    };
-    return {QString::number(c.units),
-            QString::number(c.passed),
-            QString::number(c.failed),
-            QString::number(c.incomplete),
-            QString::number(c.serials),
-            ofSerials(c.firstPassed, c.firstPassYield()),
-            ofSerials(c.finalPassed, c.finalYield()),
-            QString::number(c.retests)};
 }
 
 QImage paretoImage(const Figures &figures)
@@ -98,11 +83,8 @@ QString html(const Figures &figures, const figuresText::KeyNames &names)
     const QStringList stations = figures.stations();
     out += QStringLiteral("Stations: %1<br/>")
                .arg(esc(stations.isEmpty() ? QStringLiteral("none") : stations.join(QStringLiteral(", "))));
-    for (const CriteriaCount &c : figures.criteria)
-        out += QStringLiteral("Criteria: %1 (%2 %3)<br/>")
-                   .arg(esc(c.criteria.value_or(QStringLiteral("(not recorded)"))))
-                   .arg(c.units)
-                   .arg(c.units == 1 ? QStringLiteral("unit") : QStringLiteral("units"));
+    for (const QString &line : figuresText::criteriaLines(figures))
+        out += esc(line) + QStringLiteral("<br/>");
     out += QStringLiteral("Written %1 UTC</p>").arg(utcText(QDateTime::currentMSecsSinceEpoch()));
 
     out += QStringLiteral("<p><b>First-pass yield %1</b> (%2 of %3 serials), final yield %4, %5 units, %6 retests,"
@@ -115,55 +97,24 @@ QString html(const Figures &figures, const figuresText::KeyNames &names)
                .arg(t.retests)
                .arg(t.incomplete);
 
-    const QStringList countHeader = {"units",   "passed",     "failed",      "incomplete",
-                                     "serials", "first pass", "final yield", "retests"};
-    QList<QStringList> groups;
-    for (const FigureGroup &g : figures.groups)
-        groups << QStringList{g.day, g.station,
-                              !g.operatorName             ? QStringLiteral("(not recorded)")
-                              : g.operatorName->isEmpty() ? QStringLiteral("(none)")
-                                                          : *g.operatorName,
-                              g.model,
-                              QStringLiteral("%1:%2")
-                                  .arg(g.vid, 4, 16, QLatin1Char('0'))
-                                  .arg(g.pid, 4, 16, QLatin1Char('0'))} +
-                      counts(g.counts);
-    groups << QStringList{"total", QString(), QString(), QString(), QString()} + counts(t);
-    out += QStringLiteral("<h2>Figures by day, station, operator and product</h2>");
-    out += table(QStringList{"day (UTC)", "station", "operator", "model", "platform"} + countHeader, 5, groups);
-
-    out += QStringLiteral("<h2>Why units did not pass</h2><p><img src=\"pareto\" width=\"900\"/></p>");
-    qint64 all = 0;
-    for (const ReasonCount &r : figures.reasons)
-        all += r.units;
-    QList<QStringList> reasons;
-    qint64 cumulative = 0;
-    for (const ReasonCount &r : figures.reasons) {
-        cumulative += r.units;
-        reasons << QStringList{figuresText::reasonLabel(r.kind), QString::number(r.units),
-                               resultFigures::percentText(double(r.units) / double(all)),
-                               resultFigures::percentText(double(cumulative) / double(all))};
-    }
-    out += table({"reason", "units", "share", "cumulative"}, 1, reasons);
-
+    out += QStringLiteral("<h2>Figures by UTC day, station, operator and product</h2>") +
+           table(figuresText::groups(figures));
+    out += QStringLiteral("<h2>Why units did not pass</h2><p><img src=\"pareto\" width=\"900\"/></p>") +
+           table(figuresText::reasons(figures));
     out += QStringLiteral("<h2>Units failed per key</h2><p>Each key's colour and number: the units that failed on"
                           " it (chattered, key check, never pressed), white for none, red for the most.</p>"
-                          "<p><img src=\"heatmap\" width=\"1005\"/></p>");
-    QList<QStringList> keys;
-    for (const KeyFailureCount &k : figures.keys)
-        keys << QStringList{figuresText::keyLabel(names, k), figuresText::keyKindLabel(k.kind),
-                            QString::number(k.units)};
-    out += table({"key", "how", "units"}, 2, keys);
+                          "<p><img src=\"heatmap\" width=\"1005\"/></p>") +
+           table(figuresText::keys(figures, names));
 
     out += QStringLiteral("<h2>Units that failed</h2>");
     if (t.failed > qint64(figures.failedUnits.size()))
         out += QStringLiteral("<p>The last %1 of %2.</p>").arg(figures.failedUnits.size()).arg(t.failed);
-    QList<QStringList> failed;
+    figuresText::Cells failed{{"serial", "started", "station", "attempt", "reasons"}, 5, {}};
     for (const FailedUnit &u : figures.failedUnits)
-        failed << QStringList{u.serial.isEmpty() ? QStringLiteral("(no serial)") : u.serial,
-                              utcText(u.startUtcMs) + QStringLiteral(" UTC"), u.station,
-                              u.attempt > 0 ? QString::number(u.attempt) : QString(), u.reasons};
-    out += table({"serial", "started", "station", "attempt", "reasons"}, 5, failed);
+        failed.rows << QStringList{u.serial.isEmpty() ? QStringLiteral("(no serial)") : u.serial,
+                                   utcText(u.startUtcMs) + QStringLiteral(" UTC"), u.station,
+                                   u.attempt > 0 ? QString::number(u.attempt) : QString(), u.reasons};
+    out += table(failed);
     return out + QStringLiteral("</body></html>");
 }
 

@@ -76,8 +76,8 @@ private slots:
             lines << line.normalized(QString::NormalizationForm_KC).simplified();
         for (const char *expected : {
                  "Stations: st-1, st-2",
-                 "Criteria: (not recorded) (1 unit)",
-                 "Criteria: keys=all;chatter=ignore;chatterMs=30 (2 units)",
+                 "criteria: (not recorded) (1 unit)",
+                 "criteria: keys=all;chatter=ignore;chatterMs=30 (2 units)",
                  "First-pass yield 33.3 % (1 of 3 serials), final yield 33.3 %, 7 units, 2 retests, 1 incomplete.",
                  "total 7 2 4 1 3 1 (33.3 %) 1 (33.3 %) 2",
                  "key chattered 2 40.0 % 40.0 %",
