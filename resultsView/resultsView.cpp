@@ -7,6 +7,7 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -57,12 +58,9 @@ ResultsView::ResultsView(const QString &storePath, QWidget *parent) : QDialog(pa
 
     auto *layout = new QVBoxLayout(this);
     auto *periods = new QHBoxLayout;
-    auto *today = button("pushButton_ResultsToday", this);
-    auto *week = button("pushButton_ResultsWeek", this);
-    auto *show = button("pushButton_ResultsShow", this);
-    m_todayButton = today;
-    m_weekButton = week;
-    m_showButton = show;
+    m_todayButton = button("pushButton_ResultsToday", this);
+    m_weekButton = button("pushButton_ResultsWeek", this);
+    m_showButton = button("pushButton_ResultsShow", this);
     m_fromLabel = new QLabel(this);
     m_toLabel = new QLabel(this);
     m_from = new QDateEdit(QDate::currentDate(), this);
@@ -73,19 +71,19 @@ ResultsView::ResultsView(const QString &storePath, QWidget *parent) : QDialog(pa
     }
     m_from->setObjectName(QStringLiteral("dateEdit_ResultsFrom"));
     m_to->setObjectName(QStringLiteral("dateEdit_ResultsTo"));
-    periods->addWidget(today);
-    periods->addWidget(week);
+    periods->addWidget(m_todayButton);
+    periods->addWidget(m_weekButton);
     periods->addStretch(1);
     periods->addWidget(m_fromLabel);
     periods->addWidget(m_from);
     periods->addWidget(m_toLabel);
     periods->addWidget(m_to);
-    periods->addWidget(show);
+    periods->addWidget(m_showButton);
     layout->addLayout(periods);
-    connect(today, &QPushButton::clicked, this, &ResultsView::showToday);
-    connect(week, &QPushButton::clicked, this,
+    connect(m_todayButton, &QPushButton::clicked, this, &ResultsView::showToday);
+    connect(m_weekButton, &QPushButton::clicked, this,
             [this]() { showDays(QDate::currentDate().addDays(-6), QDate::currentDate()); });
-    connect(show, &QPushButton::clicked, this, [this]() { showDays(m_from->date(), m_to->date()); });
+    connect(m_showButton, &QPushButton::clicked, this, [this]() { showDays(m_from->date(), m_to->date()); });
 
     m_periodLabel = new QLabel(this);
     m_periodLabel->setObjectName(QStringLiteral("label_ResultsPeriod"));
@@ -150,9 +148,9 @@ void ResultsView::changeEvent(QEvent *event)
 void ResultsView::retranslate()
 {
     setWindowTitle(tr("Results"));
-    static_cast<QPushButton *>(m_todayButton)->setText(tr("Today"));
-    static_cast<QPushButton *>(m_weekButton)->setText(tr("Last 7 days"));
-    static_cast<QPushButton *>(m_showButton)->setText(tr("Show"));
+    m_todayButton->setText(tr("Today"));
+    m_weekButton->setText(tr("Last 7 days"));
+    m_showButton->setText(tr("Show"));
     m_fromLabel->setText(tr("From"));
     m_toLabel->setText(tr("to"));
     m_units.caption->setText(tr("Units tested"));
@@ -201,7 +199,8 @@ void ResultsView::read(const FiguresQuery &query, const QString &periodText)
     m_watcher.setFuture(QtConcurrent::run([path = m_storePath, query, reading]() {
         Figures figures;
         QString error;
-        const bool ok = resultFigures::fromStation(path, query, &figures, &error);
+        // A station that has tested nothing yet has no store: nothing to count.
+        const bool ok = !QFileInfo::exists(path) || resultFigures::fromStation(path, query, &figures, &error);
         QMutexLocker lock(&reading->mutex);
         reading->figures = std::move(figures);
         reading->error = error;

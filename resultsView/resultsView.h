@@ -12,6 +12,7 @@
 class ParetoBars;
 class QDateEdit;
 class QLabel;
+class QPushButton;
 class keyboardPage;
 
 // The station's results at a glance, between units: for today or a chosen
@@ -64,9 +65,9 @@ private:
     QLabel *m_toLabel = nullptr;
     QDateEdit *m_from = nullptr;
     QDateEdit *m_to = nullptr;
-    QWidget *m_todayButton = nullptr;
-    QWidget *m_weekButton = nullptr;
-    QWidget *m_showButton = nullptr;
+    QPushButton *m_todayButton = nullptr;
+    QPushButton *m_weekButton = nullptr;
+    QPushButton *m_showButton = nullptr;
     struct Figure
     {
         QLabel *caption;
