@@ -140,10 +140,12 @@ QString keyFailures(Dialect dialect, const QString &units)
     const ListKeys chattered = keysOf(dialect, QStringLiteral("f.chatter"), true);
     const ListKeys listed = keysOf(dialect, QStringLiteral("l.list"), false);
     return QStringLiteral("WITH failing AS (SELECT f.unit_id, f.reason_kinds, f.chatter, f.key_check_bad_keys,"
-                          " f.keys_never_pressed FROM ") +
+                          " f.keys_never_pressed, f.calibration_failed_keys FROM ") +
            units +
            QStringLiteral(" f WHERE f.outcome IN ('failed', 'incomplete') AND f.reason_kinds <> ''), lists AS (") +
            listsOfKind(QStringLiteral("keyCheck"), QStringLiteral("f.key_check_bad_keys")) +
+           QStringLiteral(" UNION ALL ") +
+           listsOfKind(QStringLiteral("calibration"), QStringLiteral("f.calibration_failed_keys")) +
            QStringLiteral(" UNION ALL ") +
            listsOfKind(QStringLiteral("neverPressed"), QStringLiteral("f.keys_never_pressed")) +
            QStringLiteral("), keys AS (SELECT DISTINCT 'chatter' AS kind, ") + chattered.key +

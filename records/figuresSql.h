@@ -29,7 +29,8 @@ QString total(Dialect dialect, const QString &units, const QString &untilMs);
 // kind, units. Units recorded before kinds were kept count as "unrecorded".
 QString reasons(Dialect dialect, const QString &units);
 // Per kind and key, how many units did not pass on that key: kind, key, units,
-// most first. chatter and neverPressed name page keys, keyCheck HID usages.
+// most first. chatter and neverPressed name page keys, keyCheck and
+// calibration HID usages.
 QString keyFailures(Dialect dialect, const QString &units);
 
 // The criteria the period's units were judged by, in the order they came

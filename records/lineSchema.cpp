@@ -27,6 +27,7 @@ QStringList table()
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS attempt integer"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS criteria text"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reason_kinds text"),
+        QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS calibration_failed_keys text"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS unit_results_by_start ON unit_results (start_utc_ms)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS unit_results_by_serial ON unit_results"
                        " (serial, start_utc_ms, unit_id)"),
@@ -34,7 +35,8 @@ QStringList table()
         // The units that did not pass with what their reasons and keys need,
         // so the figures read neither the table nor the units that passed.
         QStringLiteral("CREATE INDEX IF NOT EXISTS unit_results_not_passed ON unit_results (start_utc_ms)"
-                       " INCLUDE (unit_id, outcome, reason_kinds, chatter, key_check_bad_keys, keys_never_pressed)"
+                       " INCLUDE (unit_id, outcome, reason_kinds, chatter, key_check_bad_keys, keys_never_pressed,"
+                       " calibration_failed_keys)"
                        " WHERE outcome IN ('failed', 'incomplete')"),
         // When the serial's next attempt started, kept by the server as for
         // the station's store; the rows already there get theirs once, with

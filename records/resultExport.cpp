@@ -94,7 +94,8 @@ QString csvRow(const UnitRecord &r)
                                 cellText(id.operatorName.value_or(std::string())),
                                 r.attempt > 0 ? QString::number(r.attempt) : QString(),
                                 text(r.criteria),
-                                text(r.reasonKinds)};
+                                text(r.reasonKinds),
+                                text(joinKeys(r.calibrationFailedKeys))};
     QStringList quoted;
     for (const QString &field : fields)
         quoted << csvField(field);
@@ -136,7 +137,7 @@ QString csvHeader()
     return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
                           "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
                           "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
-                          "max_keys_held,reasons,operator,attempt,criteria,reason_kinds");
+                          "max_keys_held,reasons,operator,attempt,criteria,reason_kinds,calibration_failed_keys");
 }
 
 QString csvField(const QString &value)

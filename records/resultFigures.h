@@ -60,7 +60,7 @@ struct ReasonCount
 
 struct KeyFailureCount
 {
-    QString kind; // "chatter" and "neverPressed": key is a page key; "keyCheck": a HID usage
+    QString kind; // "chatter" and "neverPressed": key is a page key; "keyCheck", "calibration": a HID usage
     int key = 0;
     qint64 units = 0;
 };

@@ -12,7 +12,7 @@ const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
     "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, operator, attempt, "
-    "criteria, reason_kinds";
+    "criteria, reason_kinds, calibration_failed_keys";
 
 namespace {
 
@@ -52,6 +52,7 @@ const QStringList &stepStatements(int step)
         QStringLiteral("ALTER TABLE units ADD COLUMN attempt INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN criteria TEXT"),
         QStringLiteral("ALTER TABLE units ADD COLUMN reason_kinds TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN calibration_failed_keys TEXT"),
         QStringLiteral("ALTER TABLE units ADD COLUMN next_attempt_utc_ms INTEGER"),
         QStringLiteral("CREATE INDEX units_by_serial ON units(serial, start_utc_ms, unit_id)"),
         QStringLiteral("UPDATE units SET next_attempt_utc_ms = (SELECT u.start_utc_ms FROM units u"
@@ -240,6 +241,7 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(record.attempt > 0 ? QVariant(record.attempt) : QVariant(QVariant::Int));
     query.addBindValue(textOrNull(record.criteria));
     query.addBindValue(text(record.reasonKinds));
+    query.addBindValue(text(joinKeys(record.calibrationFailedKeys)));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -280,6 +282,7 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     record.attempt = next().toInt();
     record.criteria = stdText(next());
     record.reasonKinds = stdText(next());
+    record.calibrationFailedKeys = splitKeys(stdText(next()));
     return record;
 }
 

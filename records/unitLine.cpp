@@ -44,6 +44,7 @@ enum Field
     Attempt,
     Criteria,
     ReasonKinds,
+    CalibrationFailedKeys,
     // Last, and one of a few words: a line cut short ends in none of them.
     Ended,
     FieldCount
@@ -51,7 +52,7 @@ enum Field
 
 bool optional(int field)
 {
-    return field >= Operator && field <= ReasonKinds;
+    return field >= Operator && field <= CalibrationFailedKeys;
 }
 
 const std::array<const char *, FieldCount> Names = {"unit_id",
@@ -82,6 +83,7 @@ const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "attempt",
                                                     "criteria",
                                                     "reason_kinds",
+                                                    "calibration_failed_keys",
                                                     "ended"};
 
 // Length of the valid UTF-8 sequence at text[i], 0 when there is none.
@@ -277,6 +279,7 @@ std::string write(const UnitRecord &r)
                                                         r.attempt > 0 ? std::to_string(r.attempt) : std::string(),
                                                         escape(r.criteria),
                                                         escape(r.reasonKinds),
+                                                        joinKeys(r.calibrationFailedKeys),
                                                         unitEndName(r.ended)};
     std::string line;
     for (int field = 0; field < FieldCount; ++field) {
@@ -340,7 +343,8 @@ bool read(const std::string &line, UnitRecord &record)
               outcomeFromName(raw[Outcome], r.outcome) && unescape(raw[Reasons], r.reasons) &&
               parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) && unitEndFromName(raw[Ended], r.ended) &&
               (!seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
-              unescape(raw[Criteria], r.criteria) && unescape(raw[ReasonKinds], r.reasonKinds);
+              unescape(raw[Criteria], r.criteria) && unescape(raw[ReasonKinds], r.reasonKinds) &&
+              parseKeys(raw[CalibrationFailedKeys], r.calibrationFailedKeys);
     if (ok && seen[Operator]) {
         id.operatorName.emplace();
         ok = unescape(raw[Operator], *id.operatorName);

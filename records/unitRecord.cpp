@@ -48,8 +48,9 @@ bool operator==(const UnitRecord &a, const UnitRecord &b)
     return a.unitId == b.unitId && a.startUtcMs == b.startUtcMs && a.endUtcMs == b.endUtcMs &&
            a.identity == b.identity && a.keysPressed == b.keysPressed && a.keysNeverPressed == b.keysNeverPressed &&
            a.chatter == b.chatter && a.chatterCount == b.chatterCount && a.keyCheckRun == b.keyCheckRun &&
-           a.keyCheckBadKeys == b.keyCheckBadKeys && a.calibrationKeys == b.calibrationKeys && a.verdict == b.verdict &&
-           a.ended == b.ended && a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld &&
+           a.keyCheckBadKeys == b.keyCheckBadKeys && a.calibrationKeys == b.calibrationKeys &&
+           a.calibrationFailedKeys == b.calibrationFailedKeys && a.verdict == b.verdict && a.ended == b.ended &&
+           a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld &&
            a.reasonKinds == b.reasonKinds && a.criteria == b.criteria && a.attempt == b.attempt;
 }
 

@@ -78,6 +78,9 @@ struct UnitRecord
     std::vector<int> keyCheckBadKeys; // HID usages (keyDec) of the last key check, ascending
 
     std::vector<int> calibrationKeys; // HID usages named by status-1 calibration answers, ascending
+    // HID usages of the keys a failed calibration run did not pass, of the
+    // firmware's key matrix, ascending.
+    std::vector<int> calibrationFailedKeys;
     Verdict verdict = Verdict::None;
 
     UnitEnd ended = UnitEnd::Close;

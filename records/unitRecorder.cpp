@@ -154,6 +154,9 @@ void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)
         break;
     case 2:
         m_record->verdict = Verdict::Failed;
+        if (keyDecs.size() > MaxDistinctKeys)
+            keyDecs.resize(MaxDistinctKeys);
+        m_record->calibrationFailedKeys = sortedUnique(std::move(keyDecs));
         break;
     default:
         break;

@@ -51,8 +51,9 @@ public:
     void firmwareSilent();
     // The last key check of the unit counts.
     void keyCheckResult(std::vector<int> badKeyDecs);
-    // Status 1 names keys as the run goes; 0 ends it successful, 2 failed;
-    // any other status is not the firmware's and is ignored.
+    // Status 1 names keys as the run goes; 0 ends it successful, 2 failed,
+    // with the keys of the key matrix the run did not pass; any other status
+    // is not the firmware's and is ignored.
     void calibrationAnswer(int status, std::vector<int> keyDecs);
     std::optional<UnitRecord> unitEnded(UnitEnd how, std::int64_t utcMs);
 

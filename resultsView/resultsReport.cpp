@@ -101,10 +101,11 @@ QString html(const Figures &figures, const figuresText::KeyNames &names)
            table(figuresText::groups(figures));
     out += QStringLiteral("<h2>Why units did not pass</h2><p><img src=\"pareto\" width=\"900\"/></p>") +
            table(figuresText::reasons(figures));
-    out += QStringLiteral("<h2>Units failed per key</h2><p>Each key's colour and number: the units that failed on"
-                          " it (chattered, key check, never pressed), white for none, red for the most.</p>"
-                          "<p><img src=\"heatmap\" width=\"1005\"/></p>") +
-           table(figuresText::keys(figures, names));
+    out +=
+        QStringLiteral("<h2>Units failed per key</h2><p>Each key's colour and number: the units that failed on"
+                       " it (chattered, key check, calibration, never pressed), white for none, red for the most.</p>"
+                       "<p><img src=\"heatmap\" width=\"1005\"/></p>") +
+        table(figuresText::keys(figures, names));
 
     out += QStringLiteral("<h2>Units that failed</h2>");
     if (t.failed > qint64(figures.failedUnits.size()))

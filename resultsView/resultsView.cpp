@@ -160,7 +160,8 @@ void ResultsView::retranslate()
     m_retests.caption->setText(tr("Retests"));
     m_incomplete.caption->setText(tr("Incomplete"));
     m_reasonsTitle->setText(tr("Why units did not pass"));
-    m_keysTitle->setText(tr("Units failed per key: chattered, key check, never pressed (white: none, red: the most)"));
+    m_keysTitle->setText(
+        tr("Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)"));
     showFigures();
 }
 

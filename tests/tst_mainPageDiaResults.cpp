@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(valueOf(view, "label_ResultsFinalYield"), QStringLiteral("33.3 %  (1/3)"));
         QCOMPARE(valueOf(view, "label_ResultsRetests"), QStringLiteral("2"));
         QCOMPARE(valueOf(view, "label_ResultsIncomplete"), QStringLiteral("1"));
-        // A failed three units (two chattered, one key check): the most, red.
+        // A failed three units (two chattered, one calibration): the most, red.
         keyboardPage *heat = view->findChild<keyboardPage *>();
         QVERIFY(heat && heat != page);
         QCOMPARE(heat->keyButton(65)->styleSheet(), keyButtonLook::heatStyleSheet(3, 3));

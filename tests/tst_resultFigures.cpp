@@ -105,9 +105,9 @@ private slots:
             "incomplete 1",
             "2026-05-21 st-2 0416:7372 M484 \"\": units 2 serials 2 first 0 final 0 retests 1 passed 0 failed 2 "
             "incomplete 0"};
-        const QString reasons = QStringLiteral("chatter 2, keyCheck 1, neverPressed 1, unrecorded 1");
+        const QString reasons = QStringLiteral("chatter 2, calibration 1, neverPressed 1, unrecorded 1");
         const QString keys = QStringLiteral(
-            "chatter 65 2, chatter 70 1, keyCheck 4 1, keyCheck 22 1, neverPressed 68 1, neverPressed 69 1");
+            "chatter 65 2, calibration 4 1, calibration 22 1, chatter 70 1, neverPressed 68 1, neverPressed 69 1");
         const QString criteria = QStringLiteral("-: 1, %1: 4, %2: 2").arg(CriteriaA, CriteriaB);
         // S2's attempt on the second day is its second, also where that
         // station's own store saw it first.
@@ -119,8 +119,8 @@ private slots:
                 << line << qint64(-1) << total << groups << reasons << keys << criteria;
             QTest::addRow("%s, second day", store)
                 << line << May20 + 24 * Hour << secondDay << QStringList(groups.mid(2))
-                << QStringLiteral("chatter 1, keyCheck 1")
-                << QStringLiteral("chatter 65 1, chatter 70 1, keyCheck 4 1, keyCheck 22 1")
+                << QStringLiteral("calibration 1, chatter 1")
+                << QStringLiteral("calibration 4 1, calibration 22 1, chatter 65 1, chatter 70 1")
                 << QStringLiteral("%1: 2").arg(CriteriaB);
         }
     }

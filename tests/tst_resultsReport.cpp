@@ -83,7 +83,7 @@ private slots:
                  "key chattered 2 40.0 % 40.0 %",
                  "not recorded (older units) 1 20.0 % 100.0 %",
                  "A (65) chattered 2",
-                 "S3 2026-05-21 08:00 UTC st-2 1 key check: 2 keys failed",
+                 "S3 2026-05-21 08:00 UTC st-2 1 calibration failed",
                  "S2 2026-05-21 09:00 UTC st-2 2 A chattered (3 ms); F chattered (4 ms)",
              })
             QVERIFY2(lines.contains(QLatin1String(expected)),
@@ -91,7 +91,7 @@ private slots:
 
         const QString prefix = m_dir.filePath(QStringLiteral("page"));
         QCOMPARE(run(QStringLiteral("pdftoppm"), {"-png", "-r", "60", pdf, prefix}), QString());
-        // A failed three times (chattered twice, the key check once); D, E, F
+        // A failed three times (chattered twice, a calibration once); D, E, F
         // and S once: the most is the fail red, one the palest heat.
         int red = 0;
         int pale = 0;

@@ -134,7 +134,7 @@ void tst_translationCatalogs::runTimeTextIsCovered_data()
         {"ResultsView", "Retests"},
         {"ResultsView", "Incomplete"},
         {"ResultsView", "Why units did not pass"},
-        {"ResultsView", "Units failed per key: chattered, key check, never pressed (white: none, red: the most)"},
+        {"ResultsView", "Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)"},
         {"ResultsView", "%1: reading the store ..."},
         {"ResultsView", "%1: the store cannot be read: %2"},
         {"ResultsView", "%1, this station"},

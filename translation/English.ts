@@ -372,8 +372,8 @@
         <translation>Why units did not pass</translation>
     </message>
     <message>
-        <source>Units failed per key: chattered, key check, never pressed (white: none, red: the most)</source>
-        <translation>Units failed per key: chattered, key check, never pressed (white: none, red: the most)</translation>
+        <source>Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)</source>
+        <translation>Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)</translation>
     </message>
     <message>
         <source>%1: reading the store ...</source>

@@ -372,8 +372,8 @@
         <translation>未通过原因</translation>
     </message>
     <message>
-        <source>Units failed per key: chattered, key check, never pressed (white: none, red: the most)</source>
-        <translation>各按键失败数量：抖动、按键检测、未按下（白色：无，红色：最多）</translation>
+        <source>Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)</source>
+        <translation>各按键失败数量：抖动、按键检测、校准、未按下（白色：无，红色：最多）</translation>
     </message>
     <message>
         <source>%1: reading the store ...</source>

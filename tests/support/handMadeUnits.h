@@ -9,8 +9,8 @@
 // - S1 fails, then passes (first pass: no; final: yes);
 // - S2 passes on the first day and fails its retest on the second, at
 //   another station;
-// - S3 fails its key check, with a bounce that the second day's criteria
-//   ignore (so not a key it failed on);
+// - S3 fails its calibration run on two keys, with a bounce that the second
+//   day's criteria ignore (so not a key it failed on);
 // - two units have no serial; one was recorded before operators, criteria
 //   and reason kinds were kept.
 // The first day starts at firstDayUtcMs (a UTC midnight by default).
@@ -56,10 +56,10 @@ inline std::vector<UnitRecord> firstStation(qint64 firstDayUtcMs = May20)
 inline std::vector<UnitRecord> secondStation(qint64 firstDayUtcMs = May20)
 {
     const qint64 day = firstDayUtcMs + 24 * Hour;
-    UnitRecord s3 = unit("u5", day + 8 * Hour, "S3", UnitOutcome::Failed, "keyCheck");
-    s3.keyCheckBadKeys = {4, 22};
+    UnitRecord s3 = unit("u5", day + 8 * Hour, "S3", UnitOutcome::Failed, "calibration");
+    s3.calibrationFailedKeys = {4, 22};
     s3.chatter = {{66, 5}};
-    s3.reasons = "key check: 2 keys failed";
+    s3.reasons = "calibration failed";
     UnitRecord s2Retest = unit("u6", day + 9 * Hour, "S2", UnitOutcome::Failed, "chatter");
     s2Retest.chatter = {{65, 3}, {70, 4}};
     s2Retest.reasons = "A chattered (3 ms); F chattered (4 ms)";

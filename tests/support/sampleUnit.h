@@ -23,6 +23,7 @@ inline UnitRecord sampleUnit(const std::string &unitId, std::int64_t startUtcMs 
     r.keyCheckRun = true;
     r.keyCheckBadKeys = {4};
     r.calibrationKeys = {5, 6};
+    r.calibrationFailedKeys = {7};
     r.verdict = Verdict::Failed;
     r.ended = UnitEnd::Removal;
     r.outcome = UnitOutcome::Failed;
