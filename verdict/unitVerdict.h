@@ -1,6 +1,6 @@
 #pragma once
 
-#include "unitRecord.h"
+#include "unitOutcome.h"
 #include "verdictCriteria.h"
 
 #include <cstddef>

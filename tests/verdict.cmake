@@ -1,0 +1,2 @@
+# A unit's pass or fail: the rules, the criteria read from the settings file, and their words.
+add_unit_test(NAME tst_unitVerdict LIBS tkt_verdict_core LABELS verdict)
