@@ -44,8 +44,9 @@ public:
     // Names of keys as the record's reasons give them; others are "key <qtDec>".
     void setKeyNames(std::map<int, std::string> names);
     void setCriteria(const VerdictCriteria &criteria) { m_verdict.setCriteria(criteria); }
-    // The key test starts again (Ctrl+Space): the verdict's key part restarts;
-    // what the record keeps of the keys is the whole unit's.
+    // The key test starts again (Ctrl+Space): the verdict's keys done and most
+    // keys held restart, its faults stay; what the record keeps of the keys is
+    // the whole unit's.
     void restartKeys();
     // The keyboard stopped taking reports.
     void firmwareSilent();

@@ -131,14 +131,35 @@ private slots:
                                         << "want 1,start,chatter 1 3,tap 1"
                                         << "passed"
                                         << "" << 0;
-        QTest::newRow("Ctrl+Space restarts keys and chatter") << ""
-                                                              << "want 1,start,tap 1,chatter 1 5,restart"
-                                                              << "incomplete"
-                                                              << "K1 never pressed" << 0;
+        QTest::newRow("Ctrl+Space restarts the keys, not the chatter") << ""
+                                                                       << "want 1,start,tap 1,chatter 1 5,restart,tap 1"
+                                                                       << "failed"
+                                                                       << "K1 chattered (5 ms)" << 0;
+        QTest::newRow("a variant click restarts the keys, not the chatter")
+            << ""
+            << "want 1,start,chatter 1 5,want 1 2,tap 1,tap 2"
+            << "failed"
+            << "K1 chattered (5 ms)" << 0;
+        QTest::newRow("a restart clears the keys done") << ""
+                                                        << "want 1 2,start,tap 1,restart,tap 2"
+                                                        << "incomplete"
+                                                        << "K1 never pressed" << 0;
+        QTest::newRow("a key done twice is one key") << ""
+                                                     << "want 1 2,start,tap 1,tap 1"
+                                                     << "incomplete"
+                                                     << "K2 never pressed" << 0;
         QTest::newRow("a restart keeps the unit's failures") << "keys=none"
-                                                             << "start,check 2,restart"
+                                                             << "start magnetic,cal 2,restart,silent,restart,want 1"
                                                              << "failed"
-                                                             << "key check: 2 keys failed" << 0;
+                                                             << "calibration failed; firmware not answering" << 0;
+        QTest::newRow("a restart keeps a bad key") << "keys=none"
+                                                   << "start,check 2,restart"
+                                                   << "failed"
+                                                   << "key check: 2 keys failed" << 0;
+        QTest::newRow("a restart clears the most keys held") << "keys=none,minKeysHeld=2"
+                                                             << "start,down 1,down 2,restart,down 3"
+                                                             << "incomplete"
+                                                             << "at most 1 keys held at once (want 2)" << 0;
         // key check
         QTest::newRow("one bad key") << "keys=none"
                                      << "start,check 1"

@@ -325,7 +325,7 @@ void mainPageDia::clearAllKeys()
 {
     m_unitRecorder.restartKeys();
     showVerdict();
-    m_keyboardPage->clearFailedKeys();
+    // A key that chattered stays red: the fault is the unit's, not the test's.
     m_keyboardPage->clearAllKeyState();
     m_keyboardPage->resetAlreadyPressedKeyNum();
     // Through the slot, so a language refresh shows 0 as well.
@@ -361,7 +361,6 @@ void mainPageDia::onCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIn
     m_keyboardPage->setNoSuchKeyList(keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex));
     recordVariantKeys(keyboardLanguageSelIndex);
     showVerdict();
-    m_keyboardPage->clearFailedKeys();
     m_keyboardPage->clearAllKeyState();
     // Clearing also put out the lock indicators; the system's locks did not change.
     for (int vkCode : kLockKeys)

@@ -27,6 +27,8 @@ void UnitVerdict::unitStarted(bool hasSerial, bool magnetic)
     m_calibrationPassed = false;
     m_calibrationFailed = false;
     m_firmwareSilent = false;
+    m_chattered.clear();
+    m_chatterFailures.clear();
     restartKeys();
     // The field is closed while a unit is connected: a missing serial cannot
     // come any more.
@@ -41,8 +43,6 @@ void UnitVerdict::restartKeys()
     m_keysDone = 0;
     m_held.clear();
     m_maxHeld = 0;
-    m_chattered.clear();
-    m_chatterFailures.clear();
     ++m_revision;
 }
 

@@ -15,9 +15,8 @@ enum class VerdictState
     Failed
 };
 
-// One reason a unit has not passed: a failure, which stays for the rest of
-// the unit (or, for the key part, until the key test restarts), or a
-// criterion still open.
+// One reason a unit has not passed: a failure, which stays until the unit is
+// unplugged, or a criterion still open.
 struct VerdictReason
 {
     enum class Kind
@@ -48,9 +47,10 @@ struct VerdictReason
 // passed as soon as every criterion is met. Plain C++ without the toolkit: it
 // runs on every key, so it keeps counters rather than walking the keys.
 //
-// The key part (keys done, chatter, most keys held) restarts with the key test
-// (Ctrl+Space, a variant click); the checks, the firmware and the serial
-// belong to the whole unit.
+// A restart of the key test (Ctrl+Space, a variant click) clears the keys done
+// and the most keys held, and nothing else: a fault seen on a unit (chatter, a
+// bad key, a failed calibration, a silent firmware) belongs to the unit until
+// it is unplugged, or an operator could restart a faulty unit into a pass.
 class UnitVerdict
 {
 public:
@@ -61,7 +61,7 @@ public:
 
     void setCriteria(const VerdictCriteria &criteria);
     const VerdictCriteria &criteria() const { return m_criteria; }
-    // The keys of the chosen variant that reach the system; restarts the key part.
+    // The keys of the chosen variant that reach the system; restarts the keys done.
     void setWantedKeys(std::vector<int> qtDecs);
 
     // A new unit: everything of the last one is forgotten. magnetic: the
@@ -87,7 +87,7 @@ public:
     int keysWanted() const { return int(m_wanted.size()); }
     int keysDone() const { return m_keysDone; }
     int maxKeysHeld() const { return m_maxHeld; }
-    // Keys that chattered since the key test last started.
+    // Keys of this unit that chattered.
     const std::set<int> &chatteredKeys() const { return m_chattered; }
     // Changes whenever anything the verdict shows may have changed, so a
     // caller redraws only then.
@@ -108,16 +108,17 @@ private:
     bool m_magnetic = false;
     bool m_hasSerial = false;
 
-    // Key part.
+    // Keys done and most held: what a restart of the key test clears.
     std::set<int> m_pressed; // wanted keys that went down, waiting for their release
     std::set<int> m_done;    // wanted keys pressed and released
     int m_keysDone = 0;
     std::set<int> m_held;
     int m_maxHeld = 0;
+    // Whole unit from here on.
     std::set<int> m_chattered;
     std::vector<VerdictReason> m_chatterFailures; // the first bounce of each key, in order
 
-    // Whole unit: each kind of failure once, in order.
+    // Each kind of failure once, in order.
     std::vector<VerdictReason> m_unitFailures;
     unsigned m_nextOrder = 0;
     bool m_anyEvent = false;
