@@ -122,15 +122,17 @@ void UnitRecorder::firmwareSilent()
         m_verdict.firmwareSilent();
 }
 
-void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs)
+void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs, std::vector<MatrixPosition> unplaced)
 {
     if (!m_record)
         return;
     if (badKeyDecs.size() > MaxDistinctKeys)
         badKeyDecs.resize(MaxDistinctKeys);
+    if (unplaced.size() > MaxDistinctKeys)
+        unplaced.resize(MaxDistinctKeys);
     m_record->keyCheckRun = true;
     m_record->keyCheckBadKeys = sortedUnique(std::move(badKeyDecs));
-    m_verdict.keyCheckResult(m_record->keyCheckBadKeys.size());
+    m_verdict.keyCheckResult(m_record->keyCheckBadKeys.size(), std::move(unplaced));
 }
 
 void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)

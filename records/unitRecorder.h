@@ -50,8 +50,9 @@ public:
     void restartKeys();
     // The keyboard stopped taking reports.
     void firmwareSilent();
-    // The last key check of the unit counts.
-    void keyCheckResult(std::vector<int> badKeyDecs);
+    // The last key check of the unit is the record's; any bad key fails the
+    // unit, also one the layout cannot place (unplaced, named by position).
+    void keyCheckResult(std::vector<int> badKeyDecs, std::vector<MatrixPosition> unplaced = {});
     // Status 1 names keys as the run goes; 0 ends it successful, 2 failed;
     // any other status is not the firmware's and is ignored.
     void calibrationAnswer(int status, std::vector<int> keyDecs);

@@ -134,6 +134,27 @@ private slots:
         QVERIFY2(record.endsWith(QLatin1String("never pressed||0")), qPrintable(record)); // held: since the restart
     }
 
+    // Bad keys the window cannot place (the keyboard never sent its whole
+    // matrix) fail the unit all the same, by their place in the matrix.
+    void keyCheckOnAPartialMatrixFails()
+    {
+        writeVerdictSettings({"keys=none"});
+        m_config = SimKeyboardConfig();
+        m_config.layout[0][0] = kUsageA;
+        m_config.layoutRowsAnswered = 3;
+        m_config.keyCheckMasks[1] = 0x02;
+        SimKeyboard::plugIn(m_config);
+        m_window.reset(new mainPageDia);
+        m_window->init(QStringLiteral("English"));
+        m_window->show();
+        QTRY_VERIFY(isConnected(m_window.get()));
+        m_window->findChild<QRadioButton *>(QStringLiteral("radioButton_IrTest"))->click();
+        m_window->findChild<QAbstractButton *>(QStringLiteral("pushBut_IRKeyTest"))->click();
+        const QString reason = QStringLiteral("key check: 1 key failed (row 2 column 2 not on the layout)");
+        QTRY_COMPARE(bar()->text(), QStringLiteral("FAIL   ") + reason);
+        QCOMPARE(recordAfterRemoval(), QStringLiteral("failed|") + reason + QStringLiteral("||0"));
+    }
+
     void incompleteAtRemoval()
     {
         openWindow(true);

@@ -83,14 +83,18 @@ void UnitVerdict::chatter(int qtDec, std::int64_t gapMs)
     ++m_revision;
 }
 
-void UnitVerdict::keyCheckResult(std::size_t badKeys)
+void UnitVerdict::keyCheckResult(std::size_t badKeys, std::vector<MatrixPosition> unplaced)
 {
     m_anyEvent = true;
     m_keyCheckRun = true;
     // A bad key found once fails the unit, whatever a later run finds; the
-    // reason gives the latest count.
-    if (badKeys > 0)
-        unitFailure(VerdictReason::Kind::KeyCheckFailed).value = std::int64_t(badKeys);
+    // reason gives the latest failing run's count.
+    const std::size_t all = badKeys + unplaced.size();
+    if (all > 0) {
+        VerdictReason &failure = unitFailure(VerdictReason::Kind::KeyCheckFailed);
+        failure.value = std::int64_t(all);
+        failure.positions = std::move(unplaced);
+    }
     ++m_revision;
 }
 

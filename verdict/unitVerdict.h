@@ -15,6 +15,15 @@ enum class VerdictState
     Failed
 };
 
+// A place in the keyboard's key matrix as the firmware's masks name it,
+// counted from 0: bit `row` of the mask of column `column`.
+struct MatrixPosition
+{
+    int row = 0;
+    int column = 0;
+    bool operator==(const MatrixPosition &other) const { return row == other.row && column == other.column; }
+};
+
 // One reason a unit has not passed: a failure, which stays until the unit is
 // unplugged, or a criterion still open.
 struct VerdictReason
@@ -23,7 +32,7 @@ struct VerdictReason
     {
         // failures
         Chattered,             // keys[0] bounced, value: the gap in ms
-        KeyCheckFailed,        // value: the number of bad keys
+        KeyCheckFailed,        // value: the number of bad keys; positions: those not on the layout
         CalibrationFailed,     // the production run ended failed
         FirmwareSilent,        // writes failed or hung for FirmwareSilentMs
         NoSerial,              // serial=require and none was given
@@ -40,6 +49,7 @@ struct VerdictReason
     std::int64_t value = 0;
     int want = 0;
     unsigned order = 0; // failures: when it happened, among the unit's failures
+    std::vector<MatrixPosition> positions;
 };
 
 // Decides one unit's pass or fail from its events and the station's criteria,
@@ -73,7 +83,9 @@ public:
     void keyPressed(int qtDec);
     void keyReleased(int qtDec);
     void chatter(int qtDec, std::int64_t gapMs);
-    void keyCheckResult(std::size_t badKeys);
+    // badKeys: the bad keys placed on the layout; unplaced: bad bits of the
+    // masks that name no key the tool knows. Both fail the unit.
+    void keyCheckResult(std::size_t badKeys, std::vector<MatrixPosition> unplaced = {});
     // Status 1: the run goes on; 0: passed; 2: failed; others are ignored.
     void calibrationAnswer(int status);
     void firmwareSilent();
