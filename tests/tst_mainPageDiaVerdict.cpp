@@ -31,11 +31,11 @@ QString configFile()
            QStringLiteral("/UserConfig/Config.ini");
 }
 
-void writeVerdictSettings(const QStringList &pairs)
+void writeVerdictSettings(const QStringList &pairs, const QString &section = QStringLiteral("verdict"))
 {
     QSettings settings(configFile(), QSettings::IniFormat);
     for (const QString &pair : pairs)
-        settings.setValue(QStringLiteral("verdict/") + pair.section(QLatin1Char('='), 0, 0),
+        settings.setValue(section + QLatin1Char('/') + pair.section(QLatin1Char('='), 0, 0),
                           pair.section(QLatin1Char('='), 1));
 }
 
@@ -153,6 +153,24 @@ private slots:
         const QString reason = QStringLiteral("key check: 1 key failed (row 2 column 2 not on the layout)");
         QTRY_COMPARE(bar()->text(), QStringLiteral("FAIL   ") + reason);
         QCOMPARE(recordAfterRemoval(), QStringLiteral("failed|") + reason + QStringLiteral("||0"));
+    }
+
+    // A station whose criteria were mistyped judges no unit: it says so, and
+    // every unit ends incomplete with the setting named.
+    void settingsNotUnderstoodPassNoUnit()
+    {
+        writeVerdictSettings({"KEYS=none", "minKeysHeld=999"}, QStringLiteral("Verdict"));
+        openWindow(false);
+        const QString reason = QStringLiteral("Settings: minKeysHeld=999 not understood");
+        QCOMPARE(bar()->text(), reason);
+        SimKeyboard::plugIn(m_config);
+        presenceOf(m_window.get())->injectUdevEvent(usbEvent(m_config, 1, true));
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(m_window.get()), 10000);
+        key(0x00, 1000);
+        key(0x80, 1100);
+        QCOMPARE(bar()->text(), reason);
+        QCOMPARE(recordAfterRemoval(), QStringLiteral("incomplete|") + reason + QStringLiteral("||1"));
+        QCOMPARE(logCount(QStringLiteral("Config.ini ") + reason), 1);
     }
 
     void incompleteAtRemoval()

@@ -14,21 +14,18 @@ QString outcomeText(UnitOutcome outcome)
 }
 
 // "keys=none,keyCheck=required" as the [verdict] section would hold it.
-VerdictCriteria criteriaFrom(const QString &settings, int *problems)
+VerdictCriteria criteriaFrom(const QString &settings)
 {
-    std::map<std::string, std::string> values;
+    SettingValues values;
     for (const QString &pair : settings.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const int eq = pair.indexOf(QLatin1Char('='));
-        values[pair.left(eq).toStdString()] = pair.mid(eq + 1).toStdString();
+        values.emplace_back(pair.left(eq).toStdString(), pair.mid(eq + 1).toStdString());
     }
-    std::vector<std::string> lines;
-    const VerdictCriteria criteria = verdictCriteriaFrom(values, &lines);
-    *problems = int(lines.size());
-    return criteria;
+    return verdictCriteriaFrom(values);
 }
 
 // want 1 2 | start [serial] [magnetic] | down k | up k | tap k | chatter k gap |
-// check bad | cal status | silent | restart
+// check bad | cal status | silent | restart | serial
 void play(UnitVerdict &verdict, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -58,6 +55,8 @@ void play(UnitVerdict &verdict, const QString &script)
             verdict.firmwareSilent();
         } else if (verb == QLatin1String("restart")) {
             verdict.restartKeys();
+        } else if (verb == QLatin1String("serial")) {
+            verdict.serialGiven();
         }
     }
 }
@@ -75,7 +74,7 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("outcome"); // as the record keeps it: untested/passed/failed/incomplete
         QTest::addColumn<QString>("reasons");
-        QTest::addColumn<int>("problems"); // settings lines logged and replaced by their default
+        QTest::addColumn<int>("problems"); // settings not understood
 
         // keys=all
         QTest::newRow("every key pressed and released passes") << ""
@@ -232,10 +231,14 @@ private slots:
                                       << "want 1,start,tap 1,silent"
                                       << "passed"
                                       << "" << 0;
-        QTest::newRow("serial required, none given") << "serial=require"
-                                                     << "want 1,start"
-                                                     << "failed"
-                                                     << "no serial; K1 never pressed" << 0;
+        QTest::newRow("serial required, none given: waits, never fails") << "serial=require"
+                                                                         << "want 1,start,tap 1"
+                                                                         << "incomplete"
+                                                                         << "no serial" << 0;
+        QTest::newRow("serial=required, given while connected") << "serial=required"
+                                                                << "want 1,start,tap 1,serial"
+                                                                << "passed"
+                                                                << "" << 0;
         QTest::newRow("serial required and given") << "serial=require"
                                                    << "want 1,start serial,tap 1"
                                                    << "passed"
@@ -260,15 +263,43 @@ private slots:
                                                           << "start,check 0"
                                                           << "passed"
                                                           << "" << 0;
-        QTest::newRow("unknown values fall back to the defaults")
+        QTest::newRow("names in any case") << "KEYS=none,KeyCheck=Require"
+                                           << "start,tap 1"
+                                           << "incomplete"
+                                           << "key check not run" << 0;
+        QTest::newRow("settings not understood keep every unit from passing")
             << "keys=some,chatter=maybe,minKeysHeld=-1,firmware=yes,color=red"
             << "want 1,start,tap 1,chatter 1 4"
             << "failed"
-            << "K1 chattered (4 ms)" << 5;
+            << "K1 chattered (4 ms); Settings: keys=some not understood; Settings: chatter=maybe not understood; "
+               "Settings: minKeysHeld=-1 not understood; Settings: firmware=yes not understood; Settings: "
+               "color=red not understood"
+            << 5;
+        QTest::newRow("a unit not tried under settings not understood is incomplete")
+            << "keys=none,colour=red"
+            << "start"
+            << "incomplete"
+            << "Settings: colour=red not understood" << 1;
         QTest::newRow("a rollover want past any keyboard") << "keys=none,minKeysHeld=999"
-                                                           << "start,tap 1"
-                                                           << "passed"
-                                                           << "" << 1;
+                                                           << "start,down 1"
+                                                           << "incomplete"
+                                                           << "Settings: minKeysHeld=999 not understood" << 1;
+        QTest::newRow("the largest rollover want is taken") << "keys=none,minKeysHeld=256"
+                                                            << "start,down 1"
+                                                            << "incomplete"
+                                                            << "at most 1 keys held at once (want 256)" << 0;
+        QTest::newRow("no chatter threshold under chatter=fail") << "chatterMs=0"
+                                                                 << "want 1,start,tap 1"
+                                                                 << "incomplete"
+                                                                 << "Settings: chatterMs=0 not understood" << 1;
+        QTest::newRow("no chatter threshold under chatter=ignore") << "chatter=ignore,chatterMs=0"
+                                                                   << "want 1,start,tap 1"
+                                                                   << "passed"
+                                                                   << "" << 0;
+        QTest::newRow("one key twice, differing") << "keys=none,Keys=all"
+                                                  << "start,tap 1"
+                                                  << "incomplete"
+                                                  << "Settings: Keys=all not understood" << 1;
     }
 
     void verdict()
@@ -277,10 +308,9 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, outcome);
         QFETCH(QString, reasons);
-        int problems = 0;
         UnitVerdict verdict;
-        verdict.setCriteria(criteriaFrom(settings, &problems));
-        QTEST(problems, "problems");
+        verdict.setCriteria(criteriaFrom(settings));
+        QTEST(int(verdict.criteria().notUnderstood.size()), "problems");
         play(verdict, script);
         QCOMPARE(outcomeText(verdict.outcome()), outcome);
         const VerdictState state = verdict.state();
@@ -289,6 +319,13 @@ private slots:
         const std::string told =
             describeReasons(verdict.reasons(), VerdictWords(), [](int qtDec) { return "K" + std::to_string(qtDec); });
         QCOMPARE(QString::fromStdString(told), reasons);
+    }
+
+    void criteriaAsOneText()
+    {
+        QCOMPARE(QString::fromStdString(canonicalText(criteriaFrom("keyCheck=REQUIRE,chatterMs= 12 ,source=unit"))),
+                 QStringLiteral("keys=all;chatter=fail;chatterMs=12;keyCheck=required;calibration=ifRun;"
+                                "minKeysHeld=0;serial=off;firmware=required;source=unit"));
     }
 
     // What the bar redraws on: every change it shows moves the revision.

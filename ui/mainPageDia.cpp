@@ -12,7 +12,6 @@
 #include "mainHidInterFace.h"
 #include "preferredLockKeyState.h"
 #include "resultStore.h"
-#include "resultsSettings.h"
 #include "toolVersion.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
@@ -95,8 +94,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
         userSettings::writeTestType(*m_settings, 0);
     // Every tested keyboard leaves a record beside the settings file.
     const QString dataDir = QFileInfo(m_strConfigFile).absolutePath();
-    m_unitRecorder.setChatterThresholdMs(readResultsSettings(dataDir).chatterThresholdMs);
     const VerdictCriteria criteria = readVerdictSettings(dataDir);
+    m_unitRecorder.setChatterThresholdMs(criteria.chatterMs);
     m_unitRecorder.setCriteria(criteria);
     m_resultStore = new ResultStore(dataDir, this);
 
@@ -138,7 +137,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
         std::make_unique<preferredLockKeyState>(keyCapture::unitLockToggled, lockKeyState::createSystem()));
     m_verdictBar = new VerdictBar(m_keyboardPage);
     m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
-    m_verdictBar->setSerialMode(criteria.serial);
+    m_verdictBar->setCriteria(criteria);
     m_verdictBar->setUnitConnected(false);
     // Order matters: the variant must be in force before the test starts.
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::onKeyboardAlreadyLoadAndUpdeUI);

@@ -21,8 +21,9 @@ class VerdictBar : public QFrame
 public:
     explicit VerdictBar(QWidget *parent = nullptr);
 
-    // Off hides the serial field.
-    void setSerialMode(VerdictCriteria::Serial mode);
+    // The station's criteria: serial=off hides the serial field; settings
+    // not understood are told while no unit is connected too.
+    void setCriteria(const VerdictCriteria &criteria);
     bool asksForSerial() const { return m_serialMode != VerdictCriteria::Serial::Off; }
     // Connected: the serial belongs to the unit under test and stays as it is.
     // Not connected: the field is emptied for the next unit and takes the
@@ -52,6 +53,7 @@ private:
     QLabel *m_serialTitle = nullptr;
     QLineEdit *m_serial = nullptr;
     VerdictCriteria::Serial m_serialMode = VerdictCriteria::Serial::Off;
+    std::vector<std::string> m_notUnderstood;
     QString m_text;
     // What is shown: the verdict's revision and state, -1 for no unit.
     long long m_shownRevision = -2;

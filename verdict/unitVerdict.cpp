@@ -30,10 +30,12 @@ void UnitVerdict::unitStarted(bool hasSerial, bool magnetic)
     m_chattered.clear();
     m_chatterFailures.clear();
     restartKeys();
-    // The field is closed while a unit is connected: a missing serial cannot
-    // come any more.
-    if (m_criteria.serial == VerdictCriteria::Serial::Require && !hasSerial)
-        unitFailure(VerdictReason::Kind::NoSerial);
+}
+
+void UnitVerdict::serialGiven()
+{
+    m_hasSerial = true;
+    ++m_revision;
 }
 
 void UnitVerdict::restartKeys()
@@ -163,8 +165,6 @@ bool UnitVerdict::failureApplies(VerdictReason::Kind kind) const
         return calibrationApplies();
     case VerdictReason::Kind::FirmwareSilent:
         return m_criteria.firmware == VerdictCriteria::Firmware::Required;
-    case VerdictReason::Kind::NoSerial:
-        return m_criteria.serial == VerdictCriteria::Serial::Require;
     case VerdictReason::Kind::Chattered:
         return chatterFails();
     default:
@@ -176,6 +176,12 @@ std::vector<VerdictReason::Kind> UnitVerdict::openKinds() const
 {
     using Kind = VerdictReason::Kind;
     std::vector<Kind> open;
+    if (!m_criteria.notUnderstood.empty())
+        open.push_back(Kind::SettingsNotUnderstood);
+    // A missing label is the station's to mend, so it keeps the unit from
+    // passing without failing it.
+    if (m_criteria.serial == VerdictCriteria::Serial::Require && !m_hasSerial)
+        open.push_back(Kind::NoSerial);
     if (m_criteria.keys == VerdictCriteria::Keys::All) {
         if (m_wanted.empty())
             open.push_back(Kind::NoKeysToTest);
@@ -218,6 +224,12 @@ std::vector<VerdictReason> UnitVerdict::reasons() const
                      [](const VerdictReason &a, const VerdictReason &b) { return a.order < b.order; });
 
     for (Kind kind : openKinds()) {
+        if (kind == Kind::SettingsNotUnderstood) {
+            for (const std::string &setting : m_criteria.notUnderstood) {
+                out.push_back({kind, {}, 0, 0, 0, {}, setting});
+            }
+            continue;
+        }
         VerdictReason open{kind, {}, 0, 0, 0};
         if (kind == Kind::NeverPressed)
             std::set_difference(m_wanted.begin(), m_wanted.end(), m_done.begin(), m_done.end(),
@@ -249,5 +261,6 @@ UnitOutcome UnitVerdict::outcome() const
     case VerdictState::Testing:
         break;
     }
-    return m_anyEvent ? UnitOutcome::Incomplete : UnitOutcome::Untested;
+    // A unit the station could not judge is incomplete, tried or not.
+    return m_anyEvent || !m_criteria.notUnderstood.empty() ? UnitOutcome::Incomplete : UnitOutcome::Untested;
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <set>
+#include <string>
 #include <vector>
 
 enum class VerdictState
@@ -35,8 +36,9 @@ struct VerdictReason
         KeyCheckFailed,        // value: the number of bad keys; positions: those not on the layout
         CalibrationFailed,     // the production run ended failed
         FirmwareSilent,        // writes failed or hung for FirmwareSilentMs
-        NoSerial,              // serial=require and none was given
                                // open
+        SettingsNotUnderstood, // setting: "KEY=VALUE" as written; the station's fault, not the unit's
+        NoSerial,              // serial=require and none given yet
         NoKeysToTest,          // keys=all, but the variant gave no keys (no layout)
         NeverPressed,          // keys: wanted keys not yet pressed and released
         KeysHeld,              // value: most held so far, want: the criterion
@@ -50,6 +52,7 @@ struct VerdictReason
     int want = 0;
     unsigned order = 0; // failures: when it happened, among the unit's failures
     std::vector<MatrixPosition> positions;
+    std::string setting;
 };
 
 // Decides one unit's pass or fail from its events and the station's criteria,
@@ -79,6 +82,8 @@ public:
     // criterion does not apply to it and the calibration one applies to it alone.
     void unitStarted(bool hasSerial, bool magnetic);
     void restartKeys();
+    // A serial scanned or typed while the unit is connected.
+    void serialGiven();
 
     void keyPressed(int qtDec);
     void keyReleased(int qtDec);

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <initializer_list>
-#include <utility>
+#include <map>
 
 namespace {
 
@@ -29,76 +29,111 @@ template <typename T> struct Word
     T value;
 };
 
-// The value of one key, from its words; the default and a line in problems
-// when the text is none of them.
-template <typename T>
-void pick(const std::map<std::string, std::string> &values, const char *key, std::initializer_list<Word<T>> words,
-          T &target, std::vector<std::string> *problems)
+using C = VerdictCriteria;
+
+const std::initializer_list<Word<C::Keys>> kKeysWords = {{"all", C::Keys::All}, {"none", C::Keys::None}};
+const std::initializer_list<Word<C::Chatter>> kChatterWords = {{"fail", C::Chatter::Fail},
+                                                               {"ignore", C::Chatter::Ignore}};
+const std::initializer_list<Word<C::Check>> kCheckWords = {
+    {"ifRun", C::Check::IfRun}, {"required", C::Check::Required}, {"off", C::Check::Off}};
+const std::initializer_list<Word<C::Serial>> kSerialWords = {
+    {"off", C::Serial::Off}, {"ask", C::Serial::Ask}, {"require", C::Serial::Require}};
+const std::initializer_list<Word<C::Firmware>> kFirmwareWords = {{"required", C::Firmware::Required},
+                                                                 {"off", C::Firmware::Off}};
+const std::initializer_list<Word<C::Source>> kSourceWords = {{"any", C::Source::Any}, {"unit", C::Source::Unit}};
+
+// "require" and "required" are one word to a station engineer.
+std::string withoutD(std::string word)
 {
-    const auto found = values.find(key);
-    if (found == values.end())
-        return;
-    const std::string text = lowered(trimmed(found->second));
+    return word == "required" ? std::string("require") : word;
+}
+
+template <typename T> bool pickWord(const std::string &text, std::initializer_list<Word<T>> words, T &target)
+{
+    const std::string wanted = withoutD(lowered(trimmed(text)));
     for (const Word<T> &word : words) {
-        if (text == lowered(word.text)) {
+        if (wanted == withoutD(lowered(word.text))) {
             target = word.value;
-            return;
+            return true;
         }
     }
-    if (!problems)
-        return;
-    std::string allowed;
-    for (const Word<T> &word : words)
-        allowed += (allowed.empty() ? "" : "|") + std::string(word.text);
-    const T fallback = target;
-    std::string fallbackText;
+    return false;
+}
+
+bool pickNumber(const std::string &text, int lowest, int highest, int &target)
+{
+    const std::string number = trimmed(text);
+    int n = 0;
+    const auto result = std::from_chars(number.data(), number.data() + number.size(), n);
+    if (result.ec != std::errc() || result.ptr != number.data() + number.size() || number.empty() || n < lowest ||
+        n > highest)
+        return false;
+    target = n;
+    return true;
+}
+
+template <typename T> const char *wordOf(std::initializer_list<Word<T>> words, T value)
+{
     for (const Word<T> &word : words) {
-        if (word.value == fallback) {
-            fallbackText = word.text;
-            break;
-        }
+        if (word.value == value)
+            return word.text;
     }
-    problems->push_back(std::string(key) + "=" + found->second + " is not " + allowed + "; " + fallbackText +
-                        " is used");
+    return "";
 }
 
 } // namespace
 
-VerdictCriteria verdictCriteriaFrom(const std::map<std::string, std::string> &values,
-                                    std::vector<std::string> *problems)
+VerdictCriteria verdictCriteriaFrom(const SettingValues &values)
 {
-    using C = VerdictCriteria;
     C criteria;
-    pick<C::Keys>(values, "keys", {{"all", C::Keys::All}, {"none", C::Keys::None}}, criteria.keys, problems);
-    pick<C::Chatter>(values, "chatter", {{"fail", C::Chatter::Fail}, {"ignore", C::Chatter::Ignore}}, criteria.chatter,
-                     problems);
-    const std::initializer_list<Word<C::Check>> checkWords = {
-        {"ifRun", C::Check::IfRun}, {"required", C::Check::Required}, {"off", C::Check::Off}};
-    pick<C::Check>(values, "keyCheck", checkWords, criteria.keyCheck, problems);
-    pick<C::Check>(values, "calibration", checkWords, criteria.calibration, problems);
-    pick<C::Serial>(values, "serial",
-                    {{"off", C::Serial::Off}, {"ask", C::Serial::Ask}, {"require", C::Serial::Require}},
-                    criteria.serial, problems);
-    pick<C::Firmware>(values, "firmware", {{"required", C::Firmware::Required}, {"off", C::Firmware::Off}},
-                      criteria.firmware, problems);
-
-    const auto held = values.find("minKeysHeld");
-    if (held != values.end()) {
-        const std::string text = trimmed(held->second);
-        int n = -1;
-        const auto result = std::from_chars(text.data(), text.data() + text.size(), n);
-        if (result.ec == std::errc() && result.ptr == text.data() + text.size() && n >= 0 && n <= C::MaxKeysHeldWanted)
-            criteria.minKeysHeld = n;
-        else if (problems)
-            problems->push_back("minKeysHeld=" + held->second + " is not a number from 0 to " +
-                                std::to_string(C::MaxKeysHeldWanted) + "; 0 is used");
+    std::map<std::string, std::string> seen; // lower-case key to the value it took
+    for (const auto &[key, value] : values) {
+        const std::string name = lowered(trimmed(key));
+        const auto earlier = seen.find(name);
+        bool understood = true;
+        if (earlier != seen.end()) {
+            // [verdict] and [Verdict], or keyCheck and keycheck: fine while they agree.
+            understood = lowered(trimmed(earlier->second)) == lowered(trimmed(value));
+        } else if (name == "keys") {
+            understood = pickWord(value, kKeysWords, criteria.keys);
+        } else if (name == "chatter") {
+            understood = pickWord(value, kChatterWords, criteria.chatter);
+        } else if (name == "chatterms") {
+            understood = pickNumber(value, 0, C::MaxChatterMs, criteria.chatterMs);
+        } else if (name == "keycheck") {
+            understood = pickWord(value, kCheckWords, criteria.keyCheck);
+        } else if (name == "calibration") {
+            understood = pickWord(value, kCheckWords, criteria.calibration);
+        } else if (name == "minkeysheld") {
+            understood = pickNumber(value, 0, C::MaxKeysHeldWanted, criteria.minKeysHeld);
+        } else if (name == "serial") {
+            understood = pickWord(value, kSerialWords, criteria.serial);
+        } else if (name == "firmware") {
+            understood = pickWord(value, kFirmwareWords, criteria.firmware);
+        } else if (name == "source") {
+            understood = pickWord(value, kSourceWords, criteria.source);
+        } else {
+            understood = false;
+        }
+        seen.emplace(name, value);
+        if (!understood)
+            criteria.notUnderstood.push_back(key + "=" + value);
     }
-
-    static const char *const known[] = {"keys",   "chatter",  "keyCheck",   "calibration",
-                                        "serial", "firmware", "minKeysHeld"};
-    for (const auto &entry : values) {
-        if (problems && std::find(std::begin(known), std::end(known), entry.first) == std::end(known))
-            problems->push_back(entry.first + "=" + entry.second + " is not a verdict setting; ignored");
+    // A threshold of 0 would let every bounce through while the station says
+    // chatter fails a unit.
+    if (criteria.chatter == C::Chatter::Fail && criteria.chatterMs == 0) {
+        const auto given = std::find_if(values.begin(), values.end(),
+                                        [](const auto &entry) { return lowered(trimmed(entry.first)) == "chatterms"; });
+        criteria.notUnderstood.push_back(given->first + "=" + given->second);
     }
     return criteria;
+}
+
+std::string canonicalText(const VerdictCriteria &c)
+{
+    return std::string("keys=") + wordOf(kKeysWords, c.keys) + ";chatter=" + wordOf(kChatterWords, c.chatter) +
+           ";chatterMs=" + std::to_string(c.chatterMs) + ";keyCheck=" + wordOf(kCheckWords, c.keyCheck) +
+           ";calibration=" + wordOf(kCheckWords, c.calibration) + ";minKeysHeld=" + std::to_string(c.minKeysHeld) +
+           ";serial=" + wordOf(kSerialWords, c.serial) + ";firmware=" + wordOf(kFirmwareWords, c.firmware) +
+           ";source=" + wordOf(kSourceWords, c.source);
 }

@@ -4,7 +4,8 @@
 
 #include <QString>
 
-// The [verdict] section of Config.ini in dataDir. Each value that is not
-// understood is logged and left at its default, so a typing error never
-// stops the station; it only makes the criteria the defaults'.
+// The [verdict] section of Config.ini in dataDir, its name in any letter case,
+// with the chatter threshold of [results] unless [verdict] gives one. Each
+// setting not understood is logged (once: the station reads its criteria at
+// start) and keeps every unit from passing until the file is mended.
 VerdictCriteria readVerdictSettings(const QString &dataDir);
