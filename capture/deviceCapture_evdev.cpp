@@ -116,6 +116,10 @@ bool EvdevDeviceCapture::start(const KeyboardUnderTest &unit, std::string *why)
     wanted.productId = unit.productId;
     wanted.usbDevice = inputNodeList::usbDeviceOf(unit.linkPath);
     const std::vector<std::string> paths = matchInputNodes(nodes, wanted);
+    if (wanted.usbDevice.empty()) {
+        *why = "no link has named the unit's USB device yet";
+        return false;
+    }
     if (paths.empty()) {
         char ids[16] = {};
         std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned(unit.vendorId), unsigned(unit.productId));

@@ -72,6 +72,11 @@ struct UnitRecord
     UnitOutcome outcome = UnitOutcome::Untested;
     std::string reasons; // why, as the verdict gave them at the end, joined by "; "
     int maxKeysHeld = 0; // the most keys held down at once
+    // What judged the unit's keys: its own input nodes ("/dev/input/event5
+    // /dev/input/event6"), "display" (every keyboard of the X display) or
+    // "hook" (every keyboard of the Windows desktop); sources that took keys
+    // of the unit in the order they did, "; " between; empty in older records.
+    std::string capture;
 
     static constexpr std::size_t MaxChatterEvents = 1000;
 };

@@ -28,6 +28,8 @@ public:
     static constexpr int DefaultChatterThresholdMs = 30;
     // A keyboard has a few hundred keys; anything past this is not a keyboard.
     static constexpr std::size_t MaxDistinctKeys = 4096;
+    // Sources named in one record; capture changes a few times a unit at most.
+    static constexpr std::size_t MaxCaptures = 8;
 
     UnitRecorder();
 
@@ -48,6 +50,12 @@ public:
     // keys held restart, its faults stay; what the record keeps of the keys is
     // the whole unit's.
     void restartKeys();
+    // What the keys are taken from now (the unit's input nodes, "display",
+    // "hook"; empty: nothing), and whether that is the unit alone. Kept from
+    // one unit to the next, as capture is.
+    void setCaptureSource(const std::string &text, bool unitOnly);
+    // The serial scanned or typed while the unit is connected; only the first counts.
+    void serialGiven(const std::string &serial);
     // The keyboard stopped taking reports.
     void firmwareSilent();
     // The last key check of the unit is the record's; any bad key fails the
@@ -77,6 +85,8 @@ private:
     std::set<int> m_calibrationKeys;
     std::map<int, std::int64_t> m_lastRelease; // releases not yet followed by a press
     std::vector<int> m_variantKeys;
+    std::string m_captureNow;
+    std::vector<std::string> m_capturesUsed; // sources that took keys of this unit, in order
     std::map<int, std::string> m_keyNames;
     UnitVerdict m_verdict;
     int m_chatterThresholdMs = DefaultChatterThresholdMs;

@@ -139,6 +139,23 @@ private slots:
         QCOMPARE(QString::fromStdString(joinChatter(record.chatter)), QStringLiteral("65:10"));
     }
 
+    // The record names what took the unit's keys, each source once in order;
+    // with no key taken, the source in force.
+    void captureSourceReachesTheRecord()
+    {
+        UnitRecorder recorder;
+        recorder.setCaptureSource("display", false);
+        recorder.unitStarted(identity(), 0);
+        play(recorder, "down 65 0,up 65 50");
+        recorder.setCaptureSource("/dev/input/event5 /dev/input/event6", true);
+        play(recorder, "down 66 100,up 66 150,down 65 200");
+        QCOMPARE(recorder.unitEnded(UnitEnd::Removal, 300)->capture,
+                 std::string("display; /dev/input/event5 /dev/input/event6"));
+        recorder.unitStarted(identity(), 400);
+        QCOMPARE(recorder.unitEnded(UnitEnd::Removal, 500)->capture,
+                 std::string("/dev/input/event5 /dev/input/event6"));
+    }
+
     // Threshold edges with event times as the capture backend stamps them.
     void chatter_data()
     {

@@ -25,7 +25,7 @@ VerdictCriteria criteriaFrom(const QString &settings)
 }
 
 // want 1 2 | start [serial] [magnetic] | down k | up k | tap k | chatter k gap |
-// check bad | cal status | silent | restart | serial
+// check bad | cal status | silent | restart | serial | from unit | from all
 void play(UnitVerdict &verdict, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -57,6 +57,8 @@ void play(UnitVerdict &verdict, const QString &script)
             verdict.restartKeys();
         } else if (verb == QLatin1String("serial")) {
             verdict.serialGiven();
+        } else if (verb == QLatin1String("from")) {
+            verdict.setKeySource(words.first() == QLatin1String("unit"));
         }
     }
 }
@@ -263,6 +265,28 @@ private slots:
                                                           << "start,check 0"
                                                           << "passed"
                                                           << "" << 0;
+        // keys from the unit alone
+        QTest::newRow("source=any: keys from every keyboard count") << ""
+                                                                    << "want 1,start,tap 1"
+                                                                    << "passed"
+                                                                    << "" << 0;
+        QTest::newRow("source=unit: keys from every keyboard do not") << "source=unit"
+                                                                      << "want 1,start,from all,tap 1,from unit"
+                                                                      << "incomplete"
+                                                                      << "keys not taken from the unit" << 0;
+        QTest::newRow("source=unit: the unit's own keys pass") << "source=unit"
+                                                               << "want 1,from unit,start,tap 1"
+                                                               << "passed"
+                                                               << "" << 0;
+        QTest::newRow("source=unit: a key after the capture changed") << "source=unit,keys=none"
+                                                                      << "from unit,start,check 0,from all,down 1"
+                                                                      << "incomplete"
+                                                                      << "keys not taken from the unit" << 0;
+        QTest::newRow("source=unit: a restart drops the keys from elsewhere")
+            << "source=unit"
+            << "want 1,start,tap 1,from unit,restart,tap 1"
+            << "passed"
+            << "" << 0;
         QTest::newRow("names in any case") << "KEYS=none,KeyCheck=Require"
                                            << "start,tap 1"
                                            << "incomplete"

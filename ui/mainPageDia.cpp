@@ -313,12 +313,16 @@ bool mainPageDia::installHooks()
     keyCapture::setKeyboard(std::uint16_t(deviceTable::idFromText(m_strVid)),
                             std::uint16_t(deviceTable::idFromText(m_strPid)),
                             m_bConnected ? m_hidInterFace->getHidPath().toStdString() : std::string());
-    return keyCapture::installHooks();
+    const bool installed = keyCapture::installHooks();
+    m_unitRecorder.setCaptureSource(keyCapture::sourceText(), keyCapture::takesUnitOnly());
+    return installed;
 }
 
 bool mainPageDia::removeHooks()
 {
-    return keyCapture::removeHooks();
+    keyCapture::removeHooks();
+    m_unitRecorder.setCaptureSource(std::string(), false);
+    return true;
 }
 
 void mainPageDia::clearAllKeys()

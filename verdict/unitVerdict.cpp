@@ -32,6 +32,12 @@ void UnitVerdict::unitStarted(bool hasSerial, bool magnetic)
     restartKeys();
 }
 
+void UnitVerdict::setKeySource(bool fromUnit)
+{
+    m_sourceIsUnit = fromUnit;
+    ++m_revision;
+}
+
 void UnitVerdict::serialGiven()
 {
     m_hasSerial = true;
@@ -45,6 +51,7 @@ void UnitVerdict::restartKeys()
     m_keysDone = 0;
     m_held.clear();
     m_maxHeld = 0;
+    m_keysFromElsewhere = false;
     ++m_revision;
 }
 
@@ -52,6 +59,10 @@ void UnitVerdict::keyPressed(int qtDec)
 {
     if (!m_anyEvent) {
         m_anyEvent = true;
+        ++m_revision;
+    }
+    if (!m_sourceIsUnit && !m_keysFromElsewhere) {
+        m_keysFromElsewhere = true;
         ++m_revision;
     }
     // A repeat of a held key inserts nothing.
@@ -182,6 +193,10 @@ std::vector<VerdictReason::Kind> UnitVerdict::openKinds() const
     // passing without failing it.
     if (m_criteria.serial == VerdictCriteria::Serial::Require && !m_hasSerial)
         open.push_back(Kind::NoSerial);
+    // Judged on the keys taken, not on the capture now: it goes before the
+    // unit ends whenever the unit is unplugged.
+    if (m_criteria.source == VerdictCriteria::Source::Unit && m_keysFromElsewhere)
+        open.push_back(Kind::KeysNotFromUnit);
     if (m_criteria.keys == VerdictCriteria::Keys::All) {
         if (m_wanted.empty())
             open.push_back(Kind::NoKeysToTest);

@@ -39,6 +39,7 @@ struct VerdictReason
                                // open
         SettingsNotUnderstood, // setting: "KEY=VALUE" as written; the station's fault, not the unit's
         NoSerial,              // serial=require and none given yet
+        KeysNotFromUnit,       // source=unit, but keys were or are taken from every keyboard
         NoKeysToTest,          // keys=all, but the variant gave no keys (no layout)
         NeverPressed,          // keys: wanted keys not yet pressed and released
         KeysHeld,              // value: most held so far, want: the criterion
@@ -84,6 +85,9 @@ public:
     void restartKeys();
     // A serial scanned or typed while the unit is connected.
     void serialGiven();
+    // Whether the keys taken from now on are the unit's own (its input nodes)
+    // or every keyboard's (the display grab, the hook).
+    void setKeySource(bool fromUnit);
 
     void keyPressed(int qtDec);
     void keyReleased(int qtDec);
@@ -144,6 +148,8 @@ private:
     bool m_calibrationPassed = false;
     bool m_calibrationFailed = false;
     bool m_firmwareSilent = false;
+    bool m_sourceIsUnit = false;
+    bool m_keysFromElsewhere = false; // a key done since the restart came from every keyboard's capture
 
     unsigned m_revision = 0;
 };

@@ -69,6 +69,8 @@ std::string describeReason(const VerdictReason &reason, const VerdictWords &word
         return words.firmwareSilent;
     case Kind::NoSerial:
         return words.noSerial;
+    case Kind::KeysNotFromUnit:
+        return words.keysNotFromUnit;
     case Kind::SettingsNotUnderstood:
         return fill(words.settingNotUnderstood, reason.setting);
     case Kind::NoKeysToTest:

@@ -23,6 +23,7 @@ struct VerdictWords
     std::string calibrationFailed = "calibration failed";
     std::string firmwareSilent = "firmware not answering";
     std::string noSerial = "no serial";
+    std::string keysNotFromUnit = "keys not taken from the unit";
     std::string settingNotUnderstood = "Settings: %1 not understood";
     std::string keysHeld = "at most %1 keys held at once (want %2)";
     std::string keyCheckNotRun = "key check not run";
