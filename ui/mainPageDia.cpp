@@ -9,6 +9,7 @@
 #include "keyboardButCustom.h"
 #include "keyboardHookCore.h"
 #include "keyboardPage.h"
+#include "keyboardVariant.h"
 #include "mainHidInterFace.h"
 #include "preferredLockKeyState.h"
 #include "resultStore.h"
@@ -1053,17 +1054,11 @@ void mainPageDia::startUnitRecord()
 
 void mainPageDia::recordVariantKeys(int keyboardLanguageSelIndex)
 {
-    const QList<int> noSuchKeys = keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex);
-    std::vector<int> keys;
     std::map<int, std::string> names;
-    for (int qtDec : m_keyboardPage->keyQtDecs()) {
-        // Lock indicators (negative) and the keyboard's own Fn are not keys the host sees.
-        if (qtDec > 0 && qtDec != kKey1010 && !noSuchKeys.contains(qtDec))
-            keys.push_back(qtDec);
+    for (int qtDec : m_keyboardPage->keyQtDecs())
         names[qtDec] = m_keyboardPage->keyButton(qtDec)->keyText().toStdString();
-    }
     m_unitRecorder.setKeyNames(std::move(names));
-    m_unitRecorder.setVariantKeys(std::move(keys));
+    m_unitRecorder.setVariantKeys(wantedKeysForVariant(m_keyboardPage->keyQtDecs(), keyboardLanguageSelIndex));
 }
 
 void mainPageDia::endUnitRecord(UnitEnd how)
