@@ -208,6 +208,39 @@ private slots:
         QVERIFY(serial->text().isEmpty() && !serial->isReadOnly());
     }
 
+    // A unit without its serial waits for one, never fails for it; a scan
+    // while it is connected is its serial.
+    void serialScannedWhileConnected_data()
+    {
+        QTest::addColumn<QString>("scanned");
+        QTest::addColumn<QString>("record");
+        QTest::newRow("scanned") << "TK87-000124"
+                                 << "passed||TK87-000124|1";
+        QTest::newRow("never given") << ""
+                                     << "incomplete|no serial||1";
+    }
+    void serialScannedWhileConnected()
+    {
+        QFETCH(QString, scanned);
+        writeVerdictSettings({"serial=require", "keys=none"});
+        openWindow(false);
+        SimKeyboard::plugIn(m_config);
+        presenceOf(m_window.get())->injectUdevEvent(usbEvent(m_config, 1, true));
+        QTRY_VERIFY_WITH_TIMEOUT(isConnected(m_window.get()), 10000);
+        key(0x00, 1000);
+        key(0x80, 1100);
+        QCOMPARE(bar()->text(), QStringLiteral("no serial"));
+        QLineEdit *serial = m_window->findChild<QLineEdit *>(QStringLiteral("lineEdit_Serial"));
+        QVERIFY(!serial->isReadOnly());
+        if (!scanned.isEmpty()) {
+            QTest::keyClicks(serial, scanned);
+            QTest::keyClick(serial, Qt::Key_Return);
+            QCOMPARE(bar()->text(), QStringLiteral("PASS"));
+            QVERIFY(serial->isReadOnly());
+        }
+        QTEST(recordAfterRemoval(), "record");
+    }
+
     void firmwareNotAnswering()
     {
         openWindow(true);

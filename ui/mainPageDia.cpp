@@ -140,6 +140,10 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
     m_verdictBar->setCriteria(criteria);
     m_verdictBar->setUnitConnected(false);
+    connect(m_verdictBar, &VerdictBar::serialEntered, this, [this](const QString &serial) {
+        m_unitRecorder.serialGiven(serial.toStdString());
+        showVerdict();
+    });
     // Order matters: the variant must be in force before the test starts.
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::onKeyboardAlreadyLoadAndUpdeUI);
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::startKeyTestUnlessSerialWaits);

@@ -51,6 +51,12 @@ VerdictBar::VerdictBar(QWidget *parent) : QFrame(parent)
     // A label, not a document: a scanner's stray control keys add nothing.
     m_serial->setMaxLength(64);
     layout->addWidget(m_serial);
+    connect(m_serial, &QLineEdit::returnPressed, this, [this]() {
+        if (!m_unitConnected || m_serial->isReadOnly() || serial().isEmpty())
+            return;
+        m_serial->setReadOnly(true);
+        emit serialEntered(serial());
+    });
     setCriteria(VerdictCriteria());
     showUnit(nullptr, KeyNamer());
 }
@@ -65,7 +71,8 @@ void VerdictBar::setCriteria(const VerdictCriteria &criteria)
 
 void VerdictBar::setUnitConnected(bool connected)
 {
-    m_serial->setReadOnly(connected);
+    m_unitConnected = connected;
+    m_serial->setReadOnly(connected && !serial().isEmpty());
     if (connected)
         return;
     m_serial->clear();
