@@ -9,6 +9,7 @@
 #include "verdictBar.h"
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSettings>
@@ -239,6 +240,42 @@ private slots:
             QVERIFY(serial->isReadOnly());
         }
         QTEST(recordAfterRemoval(), "record");
+    }
+
+    // Under the Chinese catalogue no English word of the verdict reaches the
+    // bar (key names are the layout's, not the verdict's); the record keeps
+    // its reasons in English.
+    void barSpeaksTheOperatorsLanguage()
+    {
+        writeVerdictSettings({"serial=ask", "keyCheck=required", "minKeysHeld=3", "colour=red"});
+        openWindow(true);
+        m_window->init(QStringLiteral("Zh_SM"));
+        QStringList english;
+        const VerdictWords words;
+        for (const std::string *text :
+             {&words.neverPressed, &words.moreKeys, &words.noKeysToTest, &words.chattered, &words.keyCheckFailedOne,
+              &words.keyCheckFailed, &words.notOnLayout, &words.matrixPosition, &words.calibrationFailed,
+              &words.firmwareSilent, &words.noSerial, &words.keysNotFromUnit, &words.settingNotUnderstood,
+              &words.keysHeld, &words.keyCheckNotRun, &words.calibrationNotRun, &words.calibrationUnfinished})
+            english << QString::fromStdString(*text).split(QRegularExpression(QStringLiteral("[^A-Za-z]+")));
+        english << QStringLiteral("PASS") << QStringLiteral("FAIL") << QStringLiteral("Testing")
+                << QStringLiteral("Serial") << QStringLiteral("Plug") << QStringLiteral("Scan");
+        english.removeAll(QString());
+        const QRegularExpression anyEnglish(QStringLiteral("\\b(%1)\\b").arg(english.join(QLatin1Char('|'))),
+                                            QRegularExpression::CaseInsensitiveOption);
+        QLabel *serialTitle = m_window->findChild<QLabel *>(QStringLiteral("label_Serial"));
+        auto shown = [&]() { return bar()->text() + QLatin1Char(' ') + serialTitle->text(); };
+
+        key(0x00, 1000);
+        key(0x80, 1050);
+        QVERIFY2(!anyEnglish.match(shown()).hasMatch(), qPrintable(shown())); // testing, and what is open
+        key(0x00, 1062);
+        QVERIFY(bar()->styleSheet().contains(QLatin1String("#e81122")));
+        QVERIFY2(!anyEnglish.match(shown()).hasMatch(), qPrintable(shown())); // failed, and why
+        const QString record = recordAfterRemoval();
+        QVERIFY2(record.startsWith(QLatin1String("failed|A chattered (12 ms); Settings: colour=red not understood")),
+                 qPrintable(record));
+        QVERIFY2(!anyEnglish.match(shown()).hasMatch(), qPrintable(shown())); // no unit
     }
 
     void firmwareNotAnswering()

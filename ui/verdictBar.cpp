@@ -99,6 +99,9 @@ VerdictWords VerdictBar::translatedWords()
     w.firmwareSilent = t("firmware not answering");
     w.noSerial = t("no serial");
     w.settingNotUnderstood = t("Settings: %1 not understood");
+    w.keysNotFromUnit = t("keys not taken from the unit");
+    w.notOnLayout = t("%1 not on the layout");
+    w.matrixPosition = t("row %1 column %2");
     w.keysHeld = t("at most %1 keys held at once (want %2)");
     w.keyCheckNotRun = t("key check not run");
     w.calibrationNotRun = t("calibration not run");
