@@ -174,6 +174,21 @@ private slots:
         QCOMPARE(logCount(QStringLiteral("Config.ini ") + reason), 1);
     }
 
+    // The Korean keys of the KR variant count like any other.
+    void koreanKeysCount()
+    {
+        openWindow(true);
+        page()->findChild<QRadioButton *>(QStringLiteral("radioButton_KR"))->click();
+        QVERIFY2(bar()->text().startsWith(QLatin1String("0 / ")), qPrintable(bar()->text()));
+        for (uint32_t vk : {0x15u, 0x19u}) {
+            keyboardHookCore().handleKeyEvent(0, vk, 0, 0x00, false, 2000 * 1000);
+            keyboardHookCore().handleKeyEvent(0, vk, 0, 0x80, false, 2100 * 1000);
+        }
+        QVERIFY2(bar()->text().startsWith(QLatin1String("2 / ")), qPrintable(bar()->text()));
+        QCOMPARE(keyStateOf(page()->keyButton(2350)), int(keyButtonLook::KeyState_Released));
+        QCOMPARE(keyStateOf(page()->keyButton(2360)), int(keyButtonLook::KeyState_Released));
+    }
+
     void incompleteAtRemoval()
     {
         openWindow(true);
