@@ -79,13 +79,6 @@ private slots:
             << 2 << false << QByteArrayList{"0e", "0e 01"} << "10"
             << "-"
             << "key check: 1 key failed (row 1 column 1 not on the layout)";
-        QTest::newRow("masks add up over a run") << kRowCount << false << QByteArrayList{"0e 01", "0e 00 01"} << ""
-                                                 << "4 5"
-                                                 << "key check: 2 keys failed";
-        QTest::newRow("the seventh layout row is dropped")
-            << kRowCount << false << QByteArrayList{"10 ff", "0e 01"} << ""
-            << "4"
-            << "key check: 1 key failed";
         QTest::newRow("key state echoed as six keys") << 0 << false << QByteArrayList{"04 02 00 04"} << "04"
                                                       << "-"
                                                       << "";
