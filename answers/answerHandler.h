@@ -67,8 +67,6 @@ public:
     // irTest: the IR/HE test is chosen, which takes the key-state answers off the page.
     AnswerEffects handle(const std::uint8_t *data, int length, bool irTest, std::int64_t nowMs);
 
-    const KeyMatrix &matrix() const { return m_matrix; }
-
 private:
     void keyCheck(const HidAnswer &answer, std::int64_t nowMs, AnswerEffects &out);
     void calibration(const HidAnswer &answer, std::int64_t nowMs, AnswerEffects &out);
