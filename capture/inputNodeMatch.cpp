@@ -61,7 +61,7 @@ std::vector<std::string> matchInputNodes(const std::vector<InputNodeInfo> &nodes
             continue;
         // Before the link has said which USB device is the unit, a station
         // keyboard of the same platform cannot be told from it: none is taken.
-        if (wanted.usbDevice.empty() || node.usbDevice != wanted.usbDevice)
+        if (wanted.usbDevice.empty() ? !wanted.anyUsbDevice : node.usbDevice != wanted.usbDevice)
             continue;
         if (!isEventNode(node) || !reportsKeys(node))
             continue;
