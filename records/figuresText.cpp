@@ -23,6 +23,8 @@ const Label ReasonLabels[] = {
     {"keyCheck", QT_TRANSLATE_NOOP("figuresText", "key check failed")},
     {"calibration", QT_TRANSLATE_NOOP("figuresText", "calibration failed")},
     {"firmware", QT_TRANSLATE_NOOP("figuresText", "firmware not answering")},
+    {"settings", QT_TRANSLATE_NOOP("figuresText", "station settings not understood")},
+    {"keysNotFromUnit", QT_TRANSLATE_NOOP("figuresText", "keys not taken from the unit")},
     {"noSerial", QT_TRANSLATE_NOOP("figuresText", "no serial")},
     {"noKeys", QT_TRANSLATE_NOOP("figuresText", "no keys to test")},
     {"neverPressed", QT_TRANSLATE_NOOP("figuresText", "keys never pressed")},

@@ -23,6 +23,7 @@ QStringList table()
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS serial text"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS max_keys_held integer"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reasons text"),
+        QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS capture text"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS operator text"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS attempt integer"),
         QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS criteria text"),

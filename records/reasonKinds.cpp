@@ -16,6 +16,10 @@ const char *word(VerdictReason::Kind kind)
         return "calibration";
     case Kind::FirmwareSilent:
         return "firmware";
+    case Kind::SettingsNotUnderstood:
+        return "settings";
+    case Kind::KeysNotFromUnit:
+        return "keysNotFromUnit";
     case Kind::NoSerial:
         return "noSerial";
     case Kind::NoKeysToTest:

@@ -10,9 +10,9 @@
 // version may word differently. A word is never renamed once released.
 namespace reasonKinds {
 
-// "chatter", "keyCheck", "calibration", "firmware", "noSerial", "noKeys",
-// "neverPressed", "keysHeld", "keyCheckNotRun", "calibrationNotRun",
-// "calibrationUnfinished".
+// "chatter", "keyCheck", "calibration", "firmware", "settings", "noSerial",
+// "keysNotFromUnit", "noKeys", "neverPressed", "keysHeld", "keyCheckNotRun",
+// "calibrationNotRun", "calibrationUnfinished".
 const char *word(VerdictReason::Kind kind);
 
 // The kinds of the reasons, each once, in the reasons' order, joined by spaces.

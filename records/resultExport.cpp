@@ -91,6 +91,7 @@ QString csvRow(const UnitRecord &r)
                                 cellText(id.serial),
                                 QString::number(r.maxKeysHeld),
                                 cellText(r.reasons),
+                                cellText(r.capture),
                                 cellText(id.operatorName.value_or(std::string())),
                                 r.attempt > 0 ? QString::number(r.attempt) : QString(),
                                 text(r.criteria),
@@ -134,10 +135,11 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
 
 QString csvHeader()
 {
-    return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
-                          "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
-                          "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
-                          "max_keys_held,reasons,operator,attempt,criteria,reason_kinds,calibration_failed_keys");
+    return QStringLiteral(
+        "unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
+        "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
+        "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
+        "max_keys_held,reasons,capture,operator,attempt,criteria,reason_kinds,calibration_failed_keys");
 }
 
 QString csvField(const QString &value)

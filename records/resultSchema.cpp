@@ -11,8 +11,8 @@ namespace resultSchema {
 const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
-    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, operator, attempt, "
-    "criteria, reason_kinds, calibration_failed_keys";
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, capture, operator, "
+    "attempt, criteria, reason_kinds, calibration_failed_keys";
 
 namespace {
 
@@ -40,6 +40,10 @@ const QStringList &stepStatements(int step)
         QStringLiteral("ALTER TABLE units ADD COLUMN max_keys_held INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN reasons TEXT"),
     };
+    // Older rows do not say what took their keys: NULL, not a guess.
+    static const QStringList four = {
+        QStringLiteral("ALTER TABLE units ADD COLUMN capture TEXT"),
+    };
     // A unit's attempt is the store's count, never the writer's: the trigger
     // numbers each unit with a serial among the units of that serial by start,
     // and moves the later ones up when an earlier unit arrives late (from the
@@ -47,7 +51,7 @@ const QStringList &stepStatements(int step)
     // started: a serial's last unit of a period is then found without looking
     // at its other units. Older units keep no attempt of their own but are
     // counted, and get their next attempt's start here.
-    static const QStringList four = {
+    static const QStringList five = {
         QStringLiteral("ALTER TABLE units ADD COLUMN operator TEXT"),
         QStringLiteral("ALTER TABLE units ADD COLUMN attempt INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN criteria TEXT"),
@@ -94,6 +98,8 @@ const QStringList &stepStatements(int step)
         return three;
     case 4:
         return four;
+    case 5:
+        return five;
     default:
         return none;
     }
@@ -237,6 +243,7 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(text(id.serial));
     query.addBindValue(record.maxKeysHeld);
     query.addBindValue(text(record.reasons));
+    query.addBindValue(text(record.capture));
     query.addBindValue(id.operatorName ? QVariant(text(*id.operatorName)) : QVariant(QVariant::String));
     query.addBindValue(record.attempt > 0 ? QVariant(record.attempt) : QVariant(QVariant::Int));
     query.addBindValue(textOrNull(record.criteria));
@@ -276,6 +283,7 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     id.serial = stdText(next());
     record.maxKeysHeld = next().toInt();
     record.reasons = stdText(next());
+    record.capture = stdText(next());
     const QVariant operatorName = next();
     if (!operatorName.isNull())
         id.operatorName = stdText(operatorName);

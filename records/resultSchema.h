@@ -15,14 +15,14 @@ class QSqlQuery;
 namespace resultSchema {
 
 // 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
-// and the verdict's reasons. 4: the operator, the attempt (counted by the
-// store), the criteria, the reasons' kinds and a failed calibration's keys,
-// with the indexes the figures need.
-constexpr int CurrentVersion = 4;
+// and the verdict's reasons. 4: what took the unit's keys. 5: the operator,
+// the attempt (counted by the store), the criteria, the reasons' kinds and a
+// failed calibration's keys, with the indexes the figures need.
+constexpr int CurrentVersion = 5;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
-constexpr int UnitColumnCount = 31;
+constexpr int UnitColumnCount = 32;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store

@@ -40,6 +40,7 @@ enum Field
     Reasons,
     MaxKeysHeld,
     // Fields later tools added: a line without them is still a unit.
+    Capture,
     Operator,
     Attempt,
     Criteria,
@@ -52,7 +53,7 @@ enum Field
 
 bool optional(int field)
 {
-    return field >= Operator && field <= CalibrationFailedKeys;
+    return field >= Capture && field <= CalibrationFailedKeys;
 }
 
 const std::array<const char *, FieldCount> Names = {"unit_id",
@@ -79,6 +80,7 @@ const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "outcome",
                                                     "reasons",
                                                     "max_keys_held",
+                                                    "capture",
                                                     "operator",
                                                     "attempt",
                                                     "criteria",
@@ -275,6 +277,7 @@ std::string write(const UnitRecord &r)
                                                         outcomeName(r.outcome),
                                                         escape(r.reasons),
                                                         std::to_string(r.maxKeysHeld),
+                                                        escape(r.capture),
                                                         escape(id.operatorName.value_or(std::string())),
                                                         r.attempt > 0 ? std::to_string(r.attempt) : std::string(),
                                                         escape(r.criteria),
@@ -329,22 +332,22 @@ bool read(const std::string &line, UnitRecord &record)
 
     UnitRecord r;
     UnitIdentity &id = r.identity;
-    bool ok = unescape(raw[UnitId], r.unitId) && !r.unitId.empty() && parseTime(raw[StartUtc], r.startUtcMs) &&
-              parseTime(raw[EndUtc], r.endUtcMs) && unescape(raw[Station], id.station) &&
-              unescape(raw[ToolVersion], id.toolVersion) && parseHex4(raw[Vid], id.vid) &&
-              parseHex4(raw[Pid], id.pid) && unescape(raw[Manufacturer], id.manufacturer) &&
-              unescape(raw[Product], id.product) && unescape(raw[Model], id.model) &&
-              unescape(raw[Version], id.version) && unescape(raw[LinkPath], id.linkPath) &&
-              unescape(raw[Serial], id.serial) && parseKeys(raw[KeysPressed], r.keysPressed) &&
-              parseKeys(raw[KeysNeverPressed], r.keysNeverPressed) && parseNumber(raw[ChatterCount], r.chatterCount) &&
-              parseChatter(raw[Chatter], r.chatter) && (raw[KeyCheckRun] == "yes" || raw[KeyCheckRun] == "no") &&
-              parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys) &&
-              parseKeys(raw[CalibrationKeys], r.calibrationKeys) && verdictFromName(raw[VerdictField], r.verdict) &&
-              outcomeFromName(raw[Outcome], r.outcome) && unescape(raw[Reasons], r.reasons) &&
-              parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) && unitEndFromName(raw[Ended], r.ended) &&
-              (!seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
-              unescape(raw[Criteria], r.criteria) && unescape(raw[ReasonKinds], r.reasonKinds) &&
-              parseKeys(raw[CalibrationFailedKeys], r.calibrationFailedKeys);
+    bool ok =
+        unescape(raw[UnitId], r.unitId) && !r.unitId.empty() && parseTime(raw[StartUtc], r.startUtcMs) &&
+        parseTime(raw[EndUtc], r.endUtcMs) && unescape(raw[Station], id.station) &&
+        unescape(raw[ToolVersion], id.toolVersion) && parseHex4(raw[Vid], id.vid) && parseHex4(raw[Pid], id.pid) &&
+        unescape(raw[Manufacturer], id.manufacturer) && unescape(raw[Product], id.product) &&
+        unescape(raw[Model], id.model) && unescape(raw[Version], id.version) && unescape(raw[LinkPath], id.linkPath) &&
+        unescape(raw[Serial], id.serial) && parseKeys(raw[KeysPressed], r.keysPressed) &&
+        parseKeys(raw[KeysNeverPressed], r.keysNeverPressed) && parseNumber(raw[ChatterCount], r.chatterCount) &&
+        parseChatter(raw[Chatter], r.chatter) && (raw[KeyCheckRun] == "yes" || raw[KeyCheckRun] == "no") &&
+        parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys) && parseKeys(raw[CalibrationKeys], r.calibrationKeys) &&
+        verdictFromName(raw[VerdictField], r.verdict) && outcomeFromName(raw[Outcome], r.outcome) &&
+        unescape(raw[Reasons], r.reasons) && parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) &&
+        unitEndFromName(raw[Ended], r.ended) && unescape(raw[Capture], r.capture) &&
+        (!seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
+        unescape(raw[Criteria], r.criteria) && unescape(raw[ReasonKinds], r.reasonKinds) &&
+        parseKeys(raw[CalibrationFailedKeys], r.calibrationFailedKeys);
     if (ok && seen[Operator]) {
         id.operatorName.emplace();
         ok = unescape(raw[Operator], *id.operatorName);

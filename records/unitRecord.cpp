@@ -51,7 +51,8 @@ bool operator==(const UnitRecord &a, const UnitRecord &b)
            a.keyCheckBadKeys == b.keyCheckBadKeys && a.calibrationKeys == b.calibrationKeys &&
            a.calibrationFailedKeys == b.calibrationFailedKeys && a.verdict == b.verdict && a.ended == b.ended &&
            a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld &&
-           a.reasonKinds == b.reasonKinds && a.criteria == b.criteria && a.attempt == b.attempt;
+           a.capture == b.capture && a.reasonKinds == b.reasonKinds && a.criteria == b.criteria &&
+           a.attempt == b.attempt;
 }
 
 const char *verdictName(Verdict verdict)

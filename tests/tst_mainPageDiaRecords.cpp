@@ -105,6 +105,10 @@ private slots:
         QCOMPARE(field("ended"), QStringLiteral("removal"));
         QCOMPARE(field("operator"), QStringLiteral("Ana"));
         QVERIFY2(field("reason_kinds").startsWith(QLatin1String("keyCheck")), qPrintable(field("reason_kinds")));
+        // The station's criteria as they judged the unit: the defaults here.
+        QCOMPARE(field("criteria"),
+                 QStringLiteral("keys=all;chatter=fail;chatterMs=30;keyCheck=ifRun;calibration=ifRun;"
+                                "minKeysHeld=0;serial=off;firmware=required;source=any"));
     }
 };
 

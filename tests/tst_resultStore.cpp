@@ -280,11 +280,12 @@ private slots:
         QCOMPARE(unitsIn(path), (QStringList{"from now", "from v1"}));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path,
                              QStringLiteral("SELECT unit_id || ':' || outcome || ':' || ifnull(serial, '-') || ':' ||"
-                                            " ifnull(reasons, '-') || ':' || ifnull(operator, '-') || ':' ||"
-                                            " ifnull(attempt, '-') FROM units ORDER BY start_utc_ms")),
-                 (QStringList{
-                     "from v1:passed:-:-:-:-",
-                     "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never pressed:ann:1"}));
+                                            " ifnull(reasons, '-') || ':' || ifnull(capture, '-') || ':' ||"
+                                            " ifnull(operator, '-') || ':' || ifnull(attempt, '-') FROM units"
+                                            " ORDER BY start_utc_ms")),
+                 (QStringList{"from v1:passed:-:-:-:-:-",
+                              "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never "
+                              "pressed:/dev/input/event5 /dev/input/event6:ann:1"}));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT version FROM schema_version")),
                  QStringList{QString::number(resultSchema::CurrentVersion)});
     }

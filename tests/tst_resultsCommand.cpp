@@ -84,10 +84,11 @@ private slots:
         QCOMPARE(rows[3][21], QStringLiteral("incomplete"));
         QCOMPARE(rows[3][22], QStringLiteral("removal"));
         QCOMPARE(rows[2].mid(23),
-                 (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons), "ann", "2",
+                 (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons),
+                              QString::fromStdString(units[1].capture), "ann", "2",
                               "keys=all;chatter=fail;chatterMs=30", "chatter keyCheck neverPressed", "7"}));
         // The store counts the serial's attempts; an empty operator is not a missing one.
-        QCOMPARE(rows[3].mid(26, 2), (QStringList{"", "3"}));
+        QCOMPARE(rows[3].mid(27, 2), (QStringList{"", "3"}));
     }
 
     void filters_data()
