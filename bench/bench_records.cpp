@@ -51,6 +51,9 @@ void fill(const QString &storePath, int units, bool queue)
         db.transaction();
         for (int i = 0; i < units; ++i) {
             UnitRecord unit = sampleUnit("unit-" + std::to_string(i), 1779235200000 + i * 60000LL);
+            // Each unit a serial of its own, as on a line: the stores number a
+            // serial's attempts as they take them.
+            unit.identity.serial = "SN-" + std::to_string(i);
             unit.keysPressed.resize(0);
             for (int key = 0; key < 104; ++key)
                 unit.keysPressed.push_back(key + 8);
