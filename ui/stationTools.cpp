@@ -12,8 +12,9 @@
 
 namespace {
 
+// As the legend of the variants beside it.
 const char kSheet[] = "QFrame#frame_StationTools{ background: transparent; border: none; }"
-                      "QLabel{ color: rgb(50, 50, 50); font: 85 12pt; }";
+                      "QLabel{ color: rgb(50, 50, 50); font: 85 12pt \"微软雅黑\"; }";
 
 } // namespace
 
