@@ -3,6 +3,7 @@
 #include "keyLayoutParser.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QStringList>
 #include <QTextStream>
 
@@ -70,6 +71,11 @@ void writeCells(const Cells &cells, QTextStream &out)
         }
         out << line.trimmed() << '\n';
     }
+}
+
+QString utcText(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
 QString hex4(quint16 value)
@@ -199,6 +205,9 @@ void writeTable(const Figures &figures, const KeyNames &names, QTextStream &out)
 {
     const QStringList stations = figures.stations();
     out << "results of " << figures.source << ", " << resultFigures::periodText(figures.query) << '\n';
+    if (figures.total.units > 0)
+        out << "units started " << utcText(figures.total.firstStartUtcMs) << " to "
+            << utcText(figures.total.lastStartUtcMs) << " UTC\n";
     out << "stations: " << (stations.isEmpty() ? QStringLiteral("none") : stations.join(QStringLiteral(", "))) << '\n';
     for (const QString &line : criteriaLines(figures))
         out << line << '\n';

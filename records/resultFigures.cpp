@@ -94,8 +94,6 @@ bool readAll(QSqlDatabase &db, const Statements &s, Figures *f, QString *error)
              if (!q.value(0).isNull())
                  c.criteria = q.value(0).toString();
              c.units = q.value(1).toLongLong();
-             c.firstStartUtcMs = q.value(2).toLongLong();
-             c.lastStartUtcMs = q.value(3).toLongLong();
              f->criteria.push_back(std::move(c));
          });
     if (ok && f->query.maxFailedUnits > 0) {

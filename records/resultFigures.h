@@ -69,8 +69,6 @@ struct CriteriaCount
 {
     std::optional<QString> criteria; // none: units recorded before criteria were kept
     qint64 units = 0;
-    qint64 firstStartUtcMs = 0;
-    qint64 lastStartUtcMs = 0;
 };
 
 struct FailedUnit

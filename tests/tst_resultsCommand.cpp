@@ -162,6 +162,7 @@ private slots:
         // (the second day's) did not end in a pass.
         QCOMPARE(out.split(QLatin1Char('\n')).mid(1),
                  QStringList({
+                     "units started 2026-05-20 00:00 to 2026-05-21 00:00 UTC",
                      "stations: bench-3",
                      "criteria: keys=all;chatter=fail;chatterMs=30 (3 units)",
                      "",

@@ -64,11 +64,6 @@ void StationTools::openResults()
     m_view->raise();
 }
 
-ResultsView *StationTools::resultsView() const
-{
-    return m_view;
-}
-
 void StationTools::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange)

@@ -22,14 +22,13 @@ public:
 
     // As the next unit records it: empty when no operator is given.
     QString operatorName() const;
-    // Opens the Results view on today's units, or brings it forward.
-    void openResults();
-    ResultsView *resultsView() const;
 
 protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Opens the Results view on today's units, or brings it forward.
+    void openResults();
     void retranslate();
 
     QSettings &m_settings;
