@@ -2,6 +2,7 @@
 
 #include "commandLine.h"
 #include "figuresText.h"
+#include "lineSchema.h"
 #include "lineTarget.h"
 #include "programFiles.h"
 #include "resultExport.h"
@@ -22,6 +23,7 @@ const QString SinceOption = QStringLiteral("since");
 const QString UntilOption = QStringLiteral("until");
 const QString PlatformOption = QStringLiteral("platform");
 const QString LineOption = QStringLiteral("line");
+const QString LineSqlOption = QStringLiteral("line-store-sql");
 
 // A day is the day's start, or with wholeDay the next day's: --until 2026-05-21
 // takes in the whole of the 21st.
@@ -194,6 +196,15 @@ void addTo(CommandLine &commandLine, const QString &dataDir)
                         [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
                             return exportCsv(parsed, dataDir, out, err);
                         });
+    commandLine.addMode(
+        QCommandLineOption(LineSqlOption,
+                           QStringLiteral("Print the SQL that makes the line store's table, its attempt numbering "
+                                          "and its figures' functions, for psql")),
+        {}, [](const QCommandLineParser &, QTextStream &out, QTextStream &) {
+            for (const QString &statement : lineSchema::statements())
+                out << statement << ";\n";
+            return Done;
+        });
     commandLine.addHelpNote(
         QStringLiteral("Exit codes: 0 done, 2 bad arguments, 3 store unreadable, 4 FILE.csv or FILE.pdf unwritable."));
 }

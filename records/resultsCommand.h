@@ -13,6 +13,7 @@ class QTextStream;
 // single-instance guard or any display:
 //   --export-results FILE.csv [--since DATE] [--until DATE] [--platform VID:PID]
 //   --results-summary [--since DATE] [--until DATE] [--platform VID:PID] [--line]
+//   --line-store-sql
 // DATE is a UTC day (2026-05-20; --until takes in that whole day) or an ISO
 // date and time; VID:PID four hex digits each, "0x" optional. --line reads
 // the line store named by [results] url instead of the station's store. The

@@ -1,4 +1,5 @@
 #include "commandLine.h"
+#include "lineSchema.h"
 #include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
@@ -186,6 +187,17 @@ private slots:
                      "usage 4           key check          1",
                      "",
                  }));
+    }
+
+    // What a DBA runs where stations may not make the line store's objects.
+    void lineStoreSql()
+    {
+        QString out;
+        QCOMPARE(run(QString(), {"--line-store-sql"}, &out), 0);
+        for (const char *made : {"CREATE TABLE IF NOT EXISTS unit_results", "CREATE TRIGGER unit_results_attempt",
+                                 "FUNCTION results_groups(", "FUNCTION results_key_failures("})
+            QVERIFY2(out.contains(QLatin1String(made)), made);
+        QCOMPARE(out.count(QStringLiteral(";\n")), int(lineSchema::statements().size()));
     }
 
     // The real program, with no display and no window: the command runs first.
