@@ -1,8 +1,10 @@
 #include "GlobalApplication.h"
+#include "closeDeadline.h"
 #include "debugLog.h"
 #include "fontSubstitutes.h"
 #include "languageName.h"
 #include "mainPageDia.h"
+#include "resultStore.h"
 #include "resultsCommand.h"
 #include "runningMarker.h"
 #include "sessionEndWatcher.h"
@@ -10,6 +12,21 @@
 
 #include <QDebug>
 #include <QLocale>
+
+#include <cstdlib>
+
+namespace {
+
+// The longest a close may take once asked for: the link and the light let go,
+// the store's writer done (a unit it cannot write within about a second goes
+// to the fallback file) and the line store's sender joined (its connect gives
+// up after a few seconds).
+constexpr int CloseBoundMs = 10000;
+// Inside Windows's WM_ENDSESSION: how long the store may take for what the
+// window handed it last.
+constexpr int SessionEndFlushMs = 3000;
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -59,17 +76,38 @@ int main(int argc, char *argv[])
                                                  "*** ----------")
                                       .arg(watchError);
 
+        // Declared before the window, so it still bounds the window's
+        // destruction, where the store's threads are joined.
+        CloseDeadline deadline([] {
+            qDebug().noquote() << QStringLiteral("---------- *** the close took more than %1 s; the process ends now "
+                                                 "*** ----------")
+                                      .arg(CloseBoundMs / 1000);
+            DebugLog::instance()->closeFile();
+            std::_Exit(EXIT_FAILURE);
+        });
         // Declared after the application object, so destroyed before it.
         mainPageDia window;
-        QObject::connect(&endWatcher, &SessionEndWatcher::endRequested, &window, [&window](const QString &why) {
-            qDebug().noquote() << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
-            window.close();
-            // Also leaves any nested event loop, such as a dialog's.
-            QCoreApplication::quit();
-        });
+        QObject::connect(
+            &endWatcher, &SessionEndWatcher::endRequested, &window, [&window, &deadline](const QString &why) {
+                qDebug().noquote() << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
+                deadline.arm(CloseBoundMs);
+                window.close();
+                // Also leaves any nested event loop, such as a dialog's.
+                QCoreApplication::quit();
+            });
+        QObject::connect(
+            &endWatcher, &SessionEndWatcher::endingNow, &window,
+            [&window] {
+                if (window.isVisible())
+                    window.close();
+                if (auto *store = window.findChild<ResultStore *>())
+                    store->flush(SessionEndFlushMs);
+            },
+            Qt::DirectConnection);
         window.init(language);
         window.show();
         exitCode = app.exec();
+        deadline.arm(CloseBoundMs);
     }
     // The guard goes last, as main returns, and gives the segment up.
     return exitCode;

@@ -59,7 +59,7 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
     m_worker = new ResultStoreWorker(settings);
     m_worker->moveToThread(m_writerThread);
     connect(m_worker, &ResultStoreWorker::saved, this, &ResultStore::saved);
-    connect(m_worker, &ResultStoreWorker::keptInMemory, this, &ResultStore::keptInMemory);
+    connect(m_worker, &ResultStoreWorker::deferred, this, &ResultStore::deferred);
     post(m_worker, "start");
 
     if (target.valid) {
@@ -105,4 +105,9 @@ void ResultStore::save(UnitRecord record)
 {
     m_worker->hand(std::move(record));
     post(m_worker, "takeHanded");
+}
+
+bool ResultStore::flush(int ms)
+{
+    return m_worker->waitTaken(ms);
 }

@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <chrono>
+
 namespace {
 
 // Units imported from the fallback file per transaction.
@@ -66,6 +68,15 @@ void ResultStoreWorker::hand(UnitRecord record)
 {
     std::lock_guard<std::mutex> lock(m_handedMutex);
     m_handed.push_back(std::move(record));
+    ++m_handedCount;
+}
+
+bool ResultStoreWorker::waitTaken(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_handedMutex);
+    const std::uint64_t handed = m_handedCount;
+    return m_takenChanged.wait_for(lock, std::chrono::milliseconds(ms < 0 ? 0 : ms),
+                                   [&] { return m_takenCount >= handed; });
 }
 
 void ResultStoreWorker::takeHanded()
@@ -77,6 +88,11 @@ void ResultStoreWorker::takeHanded()
     }
     for (UnitRecord &unit : units)
         save(std::move(unit));
+    {
+        std::lock_guard<std::mutex> lock(m_handedMutex);
+        m_takenCount += units.size();
+    }
+    m_takenChanged.notify_all();
 }
 
 void ResultStoreWorker::finish()
@@ -89,29 +105,10 @@ void ResultStoreWorker::finish()
 
 void ResultStoreWorker::save(UnitRecord record)
 {
-    if (m_pending.size() >= m_settings.maxPending && !m_pending.empty()) {
-        const std::vector<UnitRecord> oldest{std::move(m_pending.front())};
-        m_pending.pop_front();
-        QString error;
-        if (keepInFile(oldest, &error)) {
-            if (!m_spillLogged)
-                logLine(QStringLiteral("%1 units waiting; the oldest go to %2 until the store takes them")
-                            .arg(m_pending.size() + 1)
-                            .arg(m_fallbackPath));
-            m_spillLogged = true;
-        } else {
-            logLine(error);
-            logLine(QStringLiteral("%1 units waiting; unit %2 dropped unwritten")
-                        .arg(m_pending.size() + 1)
-                        .arg(QString::fromStdString(oldest.front().unitId)));
-            logUnit(oldest.front());
-        }
-    }
-    const std::string unitId = record.unitId;
+    const QString unitId = QString::fromStdString(record.unitId);
     m_pending.push_back(std::move(record));
-    writePending();
-    if (!m_pending.empty() && m_pending.back().unitId == unitId)
-        emit keptInMemory(QString::fromStdString(unitId));
+    if (!writePending())
+        emit deferred(unitId);
 }
 
 void ResultStoreWorker::close()
@@ -123,25 +120,17 @@ void ResultStoreWorker::close()
         const std::vector<UnitRecord> units(std::make_move_iterator(m_pending.begin()),
                                             std::make_move_iterator(m_pending.end()));
         m_pending.clear();
-        QString error;
-        if (keepInFile(units, &error)) {
-            logLine(QStringLiteral("closing with %1 units not in the store; %2 keeps them for the next start: %3")
-                        .arg(units.size())
-                        .arg(m_fallbackPath, idsOf(units)));
-        } else {
-            logLine(error);
-            logLine(QStringLiteral("closing with %1 units never written: %2").arg(units.size()).arg(idsOf(units)));
-            for (const UnitRecord &unit : units)
-                logUnit(unit);
-        }
+        logLine(QStringLiteral("closing with %1 units never written: %2").arg(units.size()).arg(idsOf(units)));
+        for (const UnitRecord &unit : units)
+            logUnit(unit);
     }
     closeStore();
 }
 
-void ResultStoreWorker::writePending()
+bool ResultStoreWorker::writePending()
 {
     if (m_pending.empty() && !m_importWaiting)
-        return;
+        return true;
     Failure failure;
     bool ok = false;
     // Two rounds at most: the store as it is, then a new one after a broken
@@ -165,10 +154,34 @@ void ResultStoreWorker::writePending()
         m_troubled = false;
         m_spillLogged = false;
         m_backoff.reset();
-        return;
+        return true;
     }
+    spillPending();
     if (!m_retry->isActive())
         m_retry->start(m_backoff.nextDelayMs());
+    return false;
+}
+
+void ResultStoreWorker::spillPending()
+{
+    if (m_pending.empty())
+        return;
+    const std::vector<UnitRecord> units(m_pending.begin(), m_pending.end());
+    QString error;
+    if (keepInFile(units, &error)) {
+        m_pending.clear();
+        if (!m_spillLogged)
+            logLine(QStringLiteral("units go to %1 until the store takes them again").arg(m_fallbackPath));
+        m_spillLogged = true;
+        return;
+    }
+    // Not even the fallback file: memory is all that is left, bounded.
+    logLine(QStringLiteral("%1; %2 units wait in memory").arg(error).arg(m_pending.size()));
+    while (m_pending.size() > m_settings.maxPending) {
+        logLine(QStringLiteral("unit %1 dropped unwritten").arg(QString::fromStdString(m_pending.front().unitId)));
+        logUnit(m_pending.front());
+        m_pending.pop_front();
+    }
 }
 
 bool ResultStoreWorker::ensureOpen(Failure &failure)

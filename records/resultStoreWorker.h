@@ -7,6 +7,8 @@
 #include <QSqlError>
 #include <QString>
 
+#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -15,10 +17,11 @@ class QTimer;
 
 // The station store's writer. Lives on the store's own thread and is the only
 // code that writes units to results.sqlite, so the GUI thread never waits on
-// the disk. Units the store does not take wait in memory and are tried again,
-// less often the longer it lasts; when they must leave memory (the tool
-// closes, too many wait) they go to the fallback file beside the store
-// (unitFallbackFile.h), which the next opening of the store imports. Only a
+// the disk. A unit the store does not take (within its busy timeout, about a
+// second) goes at once to the fallback file beside the store
+// (unitFallbackFile.h), synced to disk, and the store imports it from there as
+// soon as it takes units again, tried less often the longer the trouble lasts.
+// Only when even that file cannot be written do units wait in memory. Only a
 // store that SQLite calls broken, or one of a newer tool, is moved aside, at
 // most once per start.
 class ResultStoreWorker : public QObject
@@ -30,10 +33,11 @@ public:
     {
         QString filePath;
         bool queueForLine = false;
-        int busyTimeoutMs = 5000;
-        int retryMs = 5000;      // the first wait before a unit is tried again
+        int busyTimeoutMs = 1000;
+        int retryMs = 5000;      // the first wait before the store is tried again
         int retryMostMs = 60000; // the longest
-        // Units waiting beyond this go to the fallback file, oldest first.
+        // Units kept in memory (the fallback file cannot be written either)
+        // beyond this are logged in full and dropped, oldest first.
         std::size_t maxPending = 10000;
         QString vfs; // see resultStoreFile::Access
     };
@@ -43,6 +47,10 @@ public:
 
     // From any thread: the unit waits for takeHanded() on the worker's thread.
     void hand(UnitRecord record);
+    // From any thread: waits until every unit handed so far is in the store
+    // or in the fallback file (or, when neither can be written, logged and
+    // kept in memory). False when that took longer than ms.
+    bool waitTaken(int ms);
 
     // All on the worker's thread.
     // Imports what a previous run left in the fallback file.
@@ -57,7 +65,8 @@ public:
 
 signals:
     void saved(const QString &unitId);
-    void keptInMemory(const QString &unitId);
+    // Not in the store yet: in the fallback file, or in memory.
+    void deferred(const QString &unitId);
 
 private:
     // Why the store did not take the units, and the line that tells it.
@@ -68,10 +77,14 @@ private:
         QString logText;
     };
 
-    void writePending();
+    // False when the store did not take them (they are in the fallback file
+    // then, or in memory).
+    bool writePending();
     bool ensureOpen(Failure &failure);
     bool importFallback(Failure &failure);
     bool writeAll(Failure &failure);
+    // The units the store did not take, to the fallback file.
+    void spillPending();
     void closeStore();
     void putAside(const Failure &failure);
     // Units the old store had queued for the line store go to the new one.
@@ -85,12 +98,15 @@ private:
     bool m_walFailed = false;     // WAL failed once: the rollback journal from then on
     bool m_movedAside = false;    // at most once per start
     bool m_troubled = false;      // the store's trouble was logged, retries are not
-    bool m_spillLogged = false;   // units going to the file for want of memory was logged
+    bool m_spillLogged = false;   // units going to the fallback file was logged
     bool m_importWaiting = false; // the fallback file has units for the store
     std::deque<UnitRecord> m_pending;
     // Units handed over from other threads, not yet taken.
     std::mutex m_handedMutex;
+    std::condition_variable m_takenChanged;
     std::vector<UnitRecord> m_handed;
+    std::uint64_t m_handedCount = 0; // both under m_handedMutex
+    std::uint64_t m_takenCount = 0;
     RetryBackoff m_backoff;
     QTimer *m_retry = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "sampleUnit.h"
 #include "storeAside.h"
 #include "storeTrouble.h"
+#include "unitFallbackFile.h"
 #include "withoutFileOverride.h"
 
 #include <QDir>
@@ -34,7 +35,7 @@ ResultStore::Options quick()
 bool saveOne(ResultStore &store, const std::string &unitId)
 {
     QSignalSpy saved(&store, &ResultStore::saved);
-    QSignalSpy kept(&store, &ResultStore::keptInMemory);
+    QSignalSpy kept(&store, &ResultStore::deferred);
     store.save(sampleUnit(unitId));
     return QTest::qWaitFor([&] { return saved.count() + kept.count() > 0; }, 10000) && kept.isEmpty();
 }
@@ -112,7 +113,6 @@ private slots:
         const QString path = resultStoreFile::pathIn(dir.path());
         const QString fallback = dir.filePath(QStringLiteral("results-unwritten.txt"));
         ResultStore::Options options = quick();
-        options.maxPending = 1;
         // Refused at once, so every unit stays queued for it.
         options.lineUrl = QStringLiteral("postgresql://nobody@127.0.0.1:1/none");
         const bool hasOld = trouble != QLatin1String("corrupt") && trouble != QLatin1String("folder");
@@ -241,6 +241,40 @@ private slots:
                  (QStringList{"2-000000", "3-000000", "5-000000", "6-000000", "7-000000", "8-000000", "9-000000"}));
     }
 
+    // A store held by another program (a database browser with unsaved
+    // edits): the unit is on disk in the fallback file as soon as flush()
+    // returns, and in the store, once, when it is let go.
+    void lockedStoreSpillsAtOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = resultStoreFile::pathIn(dir.path());
+        const QString fallback = unitFallbackFile::pathBeside(path);
+        ResultStore::Options options = quick();
+        options.retryMs = 200;
+        ResultStore store(dir.path(), options);
+        QVERIFY(saveOne(store, "before"));
+        QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        locker.setDatabaseName(path);
+        QVERIFY(locker.open());
+        QVERIFY(QSqlQuery(locker).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QSignalSpy saved(&store, &ResultStore::saved);
+        store.save(sampleUnit("while locked"));
+        QVERIFY(store.flush(10000));
+        QStringList inFile;
+        unitFallbackFile::read(fallback, 10, [&](std::vector<UnitRecord> &batch) {
+            for (const UnitRecord &unit : batch)
+                inFile << QString::fromStdString(unit.unitId);
+            return true;
+        });
+        QCOMPARE(inFile, QStringList{"while locked"});
+        QVERIFY(QSqlQuery(locker).exec(QStringLiteral("ROLLBACK")));
+        locker.close();
+        locker = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(fallback), 10000);
+        QCOMPARE(unitsIn(path), (QStringList{"before", "while locked"}));
+    }
+
     void unwritableFolderKeepsUnitsAndRetries()
     {
         QTemporaryDir dir;
@@ -249,7 +283,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         ResultStore store(blocker + QStringLiteral("/data"), quick());
-        QSignalSpy kept(&store, &ResultStore::keptInMemory);
+        QSignalSpy kept(&store, &ResultStore::deferred);
         QSignalSpy saved(&store, &ResultStore::saved);
         store.save(sampleUnit("waiting"));
         QVERIFY(kept.wait(10000));
