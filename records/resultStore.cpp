@@ -55,6 +55,7 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
     settings.retryMs = options.retryMs;
     settings.retryMostMs = options.retryMostMs;
     settings.maxPending = options.maxPending;
+    settings.importLinesPerStep = options.importLinesPerStep;
     settings.vfs = options.sqliteVfs;
     m_worker = new ResultStoreWorker(settings);
     m_worker->moveToThread(m_writerThread);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "unitFallbackFile.h"
 #include "unitRecord.h"
 
 #include <QObject>
@@ -30,10 +31,12 @@ public:
         int retryMs = 5000;             // a refusing store is tried again after this,
         int retryMostMs = 60000;        // then ever less often, up to this
         std::size_t maxPending = 10000; // units in memory (no fallback file either) past this are dropped
-        int forwardIntervalMs = 2000;   // the line store's queue is looked at this often
-        int closeWaitMs = 3000;         // at close, how long the line store's sender may take
-        QString lineUrl;                // overrides [results] url when not empty
-        QString sqliteVfs;              // tests: an SQLite VFS by name (resultStoreFile::Access)
+        // Fallback file lines imported between the writes of new units.
+        qint64 importLinesPerStep = unitFallbackFile::LinesPerStep;
+        int forwardIntervalMs = 2000; // the line store's queue is looked at this often
+        int closeWaitMs = 3000;       // at close, how long the line store's sender may take
+        QString lineUrl;              // overrides [results] url when not empty
+        QString sqliteVfs;            // tests: an SQLite VFS by name (resultStoreFile::Access)
     };
 
     explicit ResultStore(const QString &dataDir, QObject *parent = nullptr);

@@ -9,6 +9,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QThread>
@@ -47,10 +48,13 @@ QString idsOf(const std::vector<UnitRecord> &units)
 ResultStoreWorker::ResultStoreWorker(const Settings &settings)
     : m_settings(settings), m_fallbackPath(unitFallbackFile::pathBeside(settings.filePath)),
       m_connection(QStringLiteral("tkt_results_writer_%1").arg(quintptr(this))),
-      m_backoff(settings.retryMs, settings.retryMostMs), m_retry(new QTimer(this))
+      m_backoff(settings.retryMs, settings.retryMostMs), m_retry(new QTimer(this)), m_nextStep(new QTimer(this))
 {
     m_retry->setSingleShot(true);
     connect(m_retry, &QTimer::timeout, this, &ResultStoreWorker::writePending);
+    m_nextStep->setSingleShot(true);
+    m_nextStep->setInterval(0);
+    connect(m_nextStep, &QTimer::timeout, this, &ResultStoreWorker::writePending);
 }
 
 ResultStoreWorker::~ResultStoreWorker()
@@ -116,6 +120,8 @@ void ResultStoreWorker::close()
     m_retry->stop();
     writePending();
     m_retry->stop();
+    // The rest of a long fallback file is imported at the next start.
+    m_nextStep->stop();
     if (!m_pending.empty()) {
         const std::vector<UnitRecord> units(std::make_move_iterator(m_pending.begin()),
                                             std::make_move_iterator(m_pending.end()));
@@ -221,41 +227,76 @@ bool ResultStoreWorker::importFallback(Failure &failure)
     if (!m_importWaiting)
         return true;
     m_importWaiting = false;
-    if (!QFileInfo::exists(m_fallbackPath))
+    QFile file(m_fallbackPath);
+    if (!file.exists()) {
+        m_import = Import();
         return true;
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    bool refused = false;
-    const unitFallbackFile::Reading reading =
-        unitFallbackFile::read(m_fallbackPath, ImportBatch, [&](std::vector<UnitRecord> &batch) {
-            if (!resultSchema::insertUnits(db, batch, m_settings.queueForLine, &failure.error)) {
-                refused = true;
-                return false;
-            }
-            for (const UnitRecord &unit : batch)
-                emit saved(QString::fromStdString(unit.unitId));
-            return true;
-        });
-    if (refused) {
-        m_importWaiting = true;
-        failure.logText = QStringLiteral("units of %1 not imported: %2 (%3)")
-                              .arg(m_fallbackPath, failure.error.text(), failure.error.nativeErrorCode());
-        return false;
     }
     // A file that cannot be read is no trouble of the store's: the units in
     // memory still go in, and the next start tries the file again.
-    if (!reading.complete) {
-        logLine(reading.error);
+    if (!file.open(QIODevice::ReadOnly)) {
+        logLine(QStringLiteral("%1 cannot be read: %2").arg(m_fallbackPath, file.errorString()));
         return true;
     }
-    QString keptAs;
-    const bool retired = unitFallbackFile::retire(m_fallbackPath, reading.skipped > 0, &keptAs);
-    logLine(QStringLiteral("%1 units imported from %2%3")
-                .arg(reading.units)
-                .arg(m_fallbackPath, !retired ? QStringLiteral("; it could not be removed, its units are ignored when "
-                                                               "imported again")
-                                     : reading.skipped > 0
-                                         ? QStringLiteral("; the lines that are no unit are kept in %1").arg(keptAs)
-                                         : QString()));
+    // Put back by hand, or made anew: read from its start.
+    if (file.size() < m_import.next.offset)
+        m_import = Import();
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const QString source = QFileInfo(m_fallbackPath).fileName();
+    const unitFallbackFile::Reading reading = unitFallbackFile::read(
+        file, m_import.next, ImportBatch, m_settings.importLinesPerStep, [&](unitFallbackFile::Batch &batch) {
+            if (!batch.units.empty() &&
+                !resultSchema::insertUnits(db, batch.units, m_settings.queueForLine, &failure.error)) {
+                failure.logText = QStringLiteral("units of %1 not imported: %2 (%3)")
+                                      .arg(m_fallbackPath, failure.error.text(), failure.error.nativeErrorCode());
+                return false;
+            }
+            // Taken only once they are kept: a step tried again reads them again.
+            if (!batch.damaged.empty()) {
+                if (m_import.damagedPath.isEmpty())
+                    m_import.damagedPath = unitFallbackFile::damagedPathFor(m_fallbackPath);
+                QString error;
+                if (!unitFallbackFile::appendDamaged(m_import.damagedPath, source, batch.damaged, &error)) {
+                    failure.logText =
+                        QStringLiteral("lines of %1 that are no unit cannot be kept: %2").arg(m_fallbackPath, error);
+                    return false;
+                }
+            }
+            for (const UnitRecord &unit : batch.units)
+                emit saved(QString::fromStdString(unit.unitId));
+            return true;
+        });
+    m_import.next = reading.next;
+    m_import.units += reading.units;
+    m_import.damaged += reading.damaged;
+    if (!failure.logText.isEmpty()) {
+        m_importWaiting = true;
+        return false;
+    }
+    if (!reading.error.isEmpty()) {
+        logLine(m_fallbackPath + QLatin1Char(' ') + reading.error);
+        return true;
+    }
+    if (!reading.atEnd) {
+        // The next step once the units waiting now are written.
+        m_importWaiting = true;
+        m_nextStep->start();
+        return true;
+    }
+    file.close();
+    const bool removed = QFile::remove(m_fallbackPath);
+    logLine(QStringLiteral("%1 units imported from %2%3%4")
+                .arg(m_import.units)
+                .arg(m_fallbackPath,
+                     m_import.damaged > 0
+                         ? QStringLiteral("; %1 lines that are no unit are kept, each with the reason, "
+                                          "in %2")
+                               .arg(m_import.damaged)
+                               .arg(m_import.damagedPath)
+                         : QString(),
+                     removed ? QString()
+                             : QStringLiteral("; it could not be removed, its units are ignored when imported again")));
+    m_import = Import();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "retryBackoff.h"
+#include "unitFallbackFile.h"
 #include "unitRecord.h"
 
 #include <QObject>
@@ -39,6 +40,8 @@ public:
         // Units kept in memory (the fallback file cannot be written either)
         // beyond this are logged in full and dropped, oldest first.
         std::size_t maxPending = 10000;
+        // Lines of the fallback file imported in one step.
+        qint64 importLinesPerStep = unitFallbackFile::LinesPerStep;
         QString vfs; // see resultStoreFile::Access
     };
 
@@ -100,6 +103,15 @@ private:
     bool m_troubled = false;      // the store's trouble was logged, retries are not
     bool m_spillLogged = false;   // units going to the fallback file was logged
     bool m_importWaiting = false; // the fallback file has units for the store
+    // The import of the fallback file under way, step by step.
+    struct Import
+    {
+        unitFallbackFile::Position next;
+        qint64 units = 0;
+        qint64 damaged = 0;
+        QString damagedPath; // made at its first damaged line
+    };
+    Import m_import;
     std::deque<UnitRecord> m_pending;
     // Units handed over from other threads, not yet taken.
     std::mutex m_handedMutex;
@@ -109,4 +121,5 @@ private:
     std::uint64_t m_takenCount = 0;
     RetryBackoff m_backoff;
     QTimer *m_retry = nullptr;
+    QTimer *m_nextStep = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "storeAside.h"
 #include "storeTrouble.h"
 #include "unitFallbackFile.h"
+#include "unitLine.h"
 #include "withoutFileOverride.h"
 
 #include <QDir>
@@ -260,19 +261,49 @@ private slots:
         QSignalSpy saved(&store, &ResultStore::saved);
         store.save(sampleUnit("while locked"));
         QVERIFY(store.flush(10000));
-        QStringList inFile;
-        unitFallbackFile::read(fallback, 10, [&](std::vector<UnitRecord> &batch) {
-            for (const UnitRecord &unit : batch)
-                inFile << QString::fromStdString(unit.unitId);
-            return true;
-        });
-        QCOMPARE(inFile, QStringList{"while locked"});
+        QFile file(fallback);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("unit_id=while locked\t"));
         QVERIFY(QSqlQuery(locker).exec(QStringLiteral("ROLLBACK")));
         locker.close();
         locker = QSqlDatabase();
         QSqlDatabase::removeDatabase(QStringLiteral("locker"));
         QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(fallback), 10000);
         QCOMPARE(unitsIn(path), (QStringList{"before", "while locked"}));
+    }
+
+    // A fallback file longer than one step of the import, with a line that
+    // is no unit: every unit in the store once, the line kept aside with its
+    // reason, the file gone; a unit saved meanwhile is written too.
+    void fallbackFileImportedInSteps()
+    {
+        QTemporaryDir dir;
+        const QString path = resultStoreFile::pathIn(dir.path());
+        QFile file(unitFallbackFile::pathBeside(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QStringList ids;
+        for (int i = 0; i < 25; ++i) {
+            ids << QStringLiteral("u%1").arg(i, 2, 10, QLatin1Char('0'));
+            file.write(QByteArray::fromStdString(unitLine::write(sampleUnit(ids.last().toStdString()))) + "\r\n");
+            if (i == 12)
+                file.write("not a unit\r\n");
+        }
+        file.close();
+        ResultStore::Options options = quick();
+        options.importLinesPerStep = 10;
+        {
+            ResultStore store(dir.path(), options);
+            QVERIFY(saveOne(store, "meanwhile"));
+            QTRY_VERIFY_WITH_TIMEOUT(!file.exists(), 10000);
+        }
+        ids.prepend(QStringLiteral("meanwhile"));
+        QCOMPARE(unitsIn(path), ids);
+        const QStringList damaged = QDir(dir.path()).entryList({"results-unwritten.damaged-*.txt"});
+        QCOMPARE(damaged.size(), 1);
+        QFile kept(dir.filePath(damaged.first()));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("# results-unwritten.txt line 14: not a unit: not name=value fields "
+                                            "separated by tabs\nnot a unit\n"));
     }
 
     void unwritableFolderKeepsUnitsAndRetries()
