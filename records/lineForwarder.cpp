@@ -83,7 +83,7 @@ int LineForwarder::forwardQueued()
 {
     int total = 0;
     // Bounded: each round either empties a full batch from the queue or ends.
-    for (int round = 0; round < 1000; ++round) {
+    for (int round = 0; round < 1000 && !m_stopping; ++round) {
         const int sent = forwardBatch();
         if (sent < 0) {
             resultStoreFile::release(m_storeConnection);
@@ -112,12 +112,18 @@ bool LineForwarder::ensureServer()
         db.setDatabaseName(m_target.database);
         db.setUserName(m_target.user);
         db.setConnectOptions(
-            QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS));
+            QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest;tcp_user_timeout=%2;"
+                           "keepalives_idle=5;keepalives_interval=2;keepalives_count=3")
+                .arg(ConnectTimeoutS)
+                .arg(DeadPeerMs));
         if (db.open()) {
             QSqlQuery query(db);
             // The server's notices (such as "already exists") are not for the
             // operator's terminal.
             query.exec(QStringLiteral("SET client_min_messages = warning"));
+            // A server that takes longer over a batch is not well: the batch
+            // stays queued, and the close never waits on it longer than this.
+            query.exec(QStringLiteral("SET statement_timeout = %1").arg(StatementTimeoutMs));
             // Another station may make the table at the same moment; the
             // insert below tells whether it is there.
             for (const QString &statement : schemaStatements())

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 class QTimer;
 
 // Sends the units queued in the station store to the line's PostgreSQL, on a
@@ -22,11 +24,20 @@ public:
     static constexpr int DefaultBatch = 500;
     // Seconds a connection attempt may take before the server counts as down.
     static constexpr int ConnectTimeoutS = 5;
+    // The longest a batch may take on the server.
+    static constexpr int StatementTimeoutMs = 10000;
+    // A server gone without a word (its cable pulled): the connection counts
+    // as lost after this, rather than after the system's quarter of an hour.
+    static constexpr int DeadPeerMs = 10000;
 
     // vfs: see resultStoreFile::Access.
     LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,
                   int batch = DefaultBatch, const QString &vfs = QString());
     ~LineForwarder() override;
+
+    // From any thread: the close is coming. What runs ends after the unit or
+    // batch in flight, which the connection's own timeouts bound.
+    void requestStop() { m_stopping = true; }
 
     // All on the forwarder's thread.
     Q_INVOKABLE void start();
@@ -60,5 +71,6 @@ private:
     int m_batch = DefaultBatch;
     bool m_serverUp = false;
     bool m_outageLogged = false;
+    std::atomic<bool> m_stopping{false};
     QTimer *m_timer = nullptr;
 };

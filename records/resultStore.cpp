@@ -90,15 +90,19 @@ ResultStore::~ResultStore()
     m_writerThread->wait();
     delete m_writerThread;
 
+    // Joined, never left running: a sender still inside the client library
+    // when main returns can crash the exit. Its connect and its statements
+    // are bounded, and so is the program's close.
     if (m_forwarder) {
         disconnect(m_forwarder, nullptr, this, nullptr);
+        m_forwarder->requestStop();
         post(m_forwarder, "finish");
-        if (m_forwarderThread->wait(static_cast<unsigned long>(m_options.closeWaitMs))) {
-            delete m_forwarderThread;
-        } else {
-            qDebug().noquote() << "---------- *** line store: still waiting on the server at close; units "
-                                  "not yet sent stay queued for the next start *** ----------";
+        if (!m_forwarderThread->wait(static_cast<unsigned long>(m_options.closeWaitMs))) {
+            qDebug().noquote() << "---------- *** line store: waiting on the server at close; units not yet sent "
+                                  "stay queued for the next start *** ----------";
+            m_forwarderThread->wait();
         }
+        delete m_forwarderThread;
     }
 }
 

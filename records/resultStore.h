@@ -42,9 +42,8 @@ public:
     explicit ResultStore(const QString &dataDir, QObject *parent = nullptr);
     ResultStore(const QString &dataDir, const Options &options, QObject *parent = nullptr);
     // Writes what is still waiting (or keeps it in the fallback file), then
-    // stops both threads. A sender stuck on
-    // a server that does not answer is left to the process's exit rather than
-    // holding the window open.
+    // stops and joins both threads; the line store's sender ends once its
+    // connect or batch in flight does, within their timeouts.
     ~ResultStore() override;
 
     void save(UnitRecord record);

@@ -5,6 +5,7 @@
 
 #include "pgCluster.h"
 #include "sampleUnit.h"
+#include "silentServer.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -129,6 +130,25 @@ private slots:
                  QStringList{expected});
         QCOMPARE(firstColumn("QSQLITE", resultStoreFile::pathIn(dir.path()), "SELECT manufacturer FROM units"),
                  QStringList{expected});
+    }
+
+    // A server that takes the connection and never answers: the store's
+    // close waits for the sender's connect to give up and joins it, rather
+    // than leave it running into the program's exit.
+    void closeJoinsTheSender()
+    {
+        SilentServer server;
+        QVERIFY(server.port() > 0);
+        QTemporaryDir dir;
+        {
+            ResultStore::Options options =
+                toLine(QStringLiteral("postgresql://tkt@127.0.0.1:%1/none").arg(server.port()));
+            options.closeWaitMs = 100;
+            ResultStore store(dir.path(), options);
+            store.save(sampleUnit("waits"));
+            QTRY_VERIFY_WITH_TIMEOUT(server.hasClient(), WaitMs);
+        }
+        QCOMPARE(QSqlDatabase::connectionNames().filter(QStringLiteral("tkt_results_")), QStringList());
     }
 
 private:
