@@ -102,7 +102,14 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
     bool ok = false;
     {
         QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
-        if (db.isOpen()) {
+        QSqlError versionError;
+        const int version = db.isOpen() ? resultSchema::storedVersion(db, &versionError) : -1;
+        if (db.isOpen() && version < 0 && error)
+            *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, versionError.text());
+        // A tool killed while it made the store leaves it without tables: an
+        // empty store, which the next start completes.
+        ok = version == 0;
+        if (version > 0) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
             ok = query.prepare(statement);

@@ -97,6 +97,8 @@ private slots:
         QTest::newRow("locked by another writer") << "locked" << true << false << all;
         QTest::newRow("read-only") << "read-only" << true << false << all;
         QTest::newRow("a folder in its place") << "folder" << true << false << both;
+        // A tool killed while it made the store: the tables are made now.
+        QTest::newRow("left without tables") << "half made" << false << false << both;
         // Its unit still queued for the line store goes to the new store.
         QTest::newRow("from a newer tool") << "newer" << false << true << all;
         // The WAL store of an older tool, then SQLite without shared memory, as
@@ -116,7 +118,8 @@ private slots:
         ResultStore::Options options = quick();
         // Refused at once, so every unit stays queued for it.
         options.lineUrl = QStringLiteral("postgresql://nobody@127.0.0.1:1/none");
-        const bool hasOld = trouble != QLatin1String("corrupt") && trouble != QLatin1String("folder");
+        const bool hasOld = trouble != QLatin1String("corrupt") && trouble != QLatin1String("folder") &&
+                            trouble != QLatin1String("half made");
         if (hasOld) {
             ResultStore first(dir.path(), options);
             QVERIFY(saveOne(first, "old"));
@@ -127,6 +130,9 @@ private slots:
             file.write(QByteArray(8192, 'x'));
         } else if (trouble == QLatin1String("folder")) {
             QVERIFY(QDir().mkpath(path));
+        } else if (trouble == QLatin1String("half made")) {
+            QVERIFY(resultStoreFile::open(QStringLiteral("half"), path, false, 100, nullptr).isOpen());
+            resultStoreFile::release(QStringLiteral("half"));
         } else if (trouble == QLatin1String("read-only")) {
             QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
         } else if (trouble == QLatin1String("newer")) {

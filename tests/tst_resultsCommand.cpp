@@ -169,6 +169,28 @@ private slots:
                                      "total                        3        1        1           1        2\n"));
     }
 
+    // A tool killed while it made the store leaves a file without tables:
+    // an empty store to both commands.
+    void storeWithoutTables()
+    {
+        QTemporaryDir dir;
+        {
+            QSqlDatabase db =
+                resultStoreFile::open(QStringLiteral("half"), resultStoreFile::pathIn(dir.path()), false, 100, nullptr);
+            QVERIFY(db.isOpen());
+        }
+        resultStoreFile::release(QStringLiteral("half"));
+        const QString csv = dir.filePath(QStringLiteral("out.csv"));
+        QString out;
+        QCOMPARE(run(dir.path(), {"--export-results", csv}, &out), 0);
+        QCOMPARE(out, QStringLiteral("0 units written to %1\n").arg(csv));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), resultExport::csvHeader().toUtf8() + "\r\n");
+        QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("\ntotal +0 +0 +0 +0 +0\n"))), qPrintable(out));
+    }
+
     // The real program, with no display and no window: the command runs first.
     void headlessProgram()
     {
