@@ -47,17 +47,6 @@ QString text(const std::string &value)
     return QString::fromStdString(value);
 }
 
-// A text the keyboard or the system gave, as a cell: one that a spreadsheet
-// would run as a formula (=, +, -, @ or a control character first) gets a
-// leading apostrophe, so opening the export never runs what a firmware sent.
-QString cellText(const std::string &value)
-{
-    QString cell = text(value);
-    if (!cell.isEmpty() && QStringLiteral("=+-@\t\r").contains(cell.front()))
-        cell.prepend(QLatin1Char('\''));
-    return cell;
-}
-
 QString csvRow(const UnitRecord &r)
 {
     const UnitIdentity &id = r.identity;
@@ -127,6 +116,14 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
 }
 
 } // namespace
+
+QString cellText(const std::string &value)
+{
+    QString cell = text(value);
+    if (!cell.isEmpty() && QStringLiteral("=+-@\t\r").contains(cell.front()))
+        cell.prepend(QLatin1Char('\''));
+    return cell;
+}
 
 QString csvHeader()
 {

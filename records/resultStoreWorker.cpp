@@ -196,7 +196,7 @@ bool ResultStoreWorker::ensureOpen(Failure &failure)
         return true;
     QDir().mkpath(QFileInfo(m_settings.filePath).absolutePath());
     resultStoreFile::Access access;
-    access.journal = m_walFailed ? resultStoreFile::Access::Rollback : resultStoreFile::Access::Wal;
+    access.journal = m_journal.journal();
     access.vfs = m_settings.vfs;
     resultStoreFile::Opened opened;
     {
@@ -210,11 +210,10 @@ bool ResultStoreWorker::ensureOpen(Failure &failure)
             failure.error = opened.error;
         }
     }
-    if (!opened.journalNote.isEmpty() && !m_walFailed)
+    if (m_journal.opened(opened))
         logLine(QStringLiteral("%1: no WAL journal on this file system (%2); the rollback journal with every "
                                "commit synced is used instead")
                     .arg(m_settings.filePath, opened.journalNote));
-    m_walFailed = m_walFailed || !opened.journalNote.isEmpty();
     if (!m_open) {
         failure.logText = QStringLiteral("%1 cannot be used: %2").arg(m_settings.filePath, failure.error.text());
         resultStoreFile::release(m_connection);

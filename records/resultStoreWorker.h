@@ -1,5 +1,6 @@
 #pragma once
 
+#include "resultStoreFile.h"
 #include "retryBackoff.h"
 #include "unitFallbackFile.h"
 #include "unitRecord.h"
@@ -97,8 +98,8 @@ private:
     Settings m_settings;
     QString m_fallbackPath;
     QString m_connection;
+    resultStoreFile::JournalChoice m_journal;
     bool m_open = false;
-    bool m_walFailed = false;     // WAL failed once: the rollback journal from then on
     bool m_movedAside = false;    // at most once per start
     bool m_troubled = false;      // the store's trouble was logged, retries are not
     bool m_spillLogged = false;   // units going to the fallback file was logged

@@ -12,6 +12,7 @@ if(TARGET TavrinKeyboardTest AND NOT WIN32)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)
 endif()
+add_unit_test(NAME tst_resultExport LIBS tkt_records LABELS records)
 # The fallback file: its line format, and the file read back bounded.
 add_unit_test(NAME tst_unitLine LIBS tkt_records LABELS records)
 add_unit_test(NAME tst_unitFallbackFile LIBS tkt_records LABELS records)

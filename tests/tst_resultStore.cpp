@@ -214,6 +214,22 @@ private slots:
         QCOMPARE(storeTrouble::mayLackSharedMemory(error), mayLackSharedMemory);
     }
 
+    // Once WAL failed on the file, every later open of the run goes straight
+    // to the rollback journal, also after opens that needed no fallback, and
+    // the reason is logged once.
+    void walFailureRemembered()
+    {
+        resultStoreFile::JournalChoice choice;
+        resultStoreFile::Opened fellBack;
+        fellBack.journalNote = QStringLiteral("disk I/O error");
+        QCOMPARE(choice.journal(), resultStoreFile::Access::Wal);
+        QVERIFY(choice.opened(fellBack));
+        for (int open = 2; open <= 4; ++open) {
+            QCOMPARE(choice.journal(), resultStoreFile::Access::Rollback);
+            QVERIFY(!choice.opened(open == 3 ? fellBack : resultStoreFile::Opened()));
+        }
+    }
+
     // Past a handful of aside stores the oldest go, but only those that can
     // be read and hold no unit.
     void asideStoresPruned()
