@@ -1,5 +1,6 @@
 #include "resultExport.h"
 
+#include "lineQueue.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 
@@ -110,6 +111,23 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
             while (ok && query.next())
                 ok = fn(query);
         }
+    }
+    resultStoreFile::release(name);
+    return ok;
+}
+
+// The line store's queue, read the same read-only way.
+bool lineCounts(const QString &storePath, lineQueue::Counts &counts, QString *error)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("tkt_results_counter_%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
+        QSqlError sqlError;
+        ok = db.isOpen() && lineQueue::count(db, counts, &sqlError);
+        if (db.isOpen() && !ok && error)
+            *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, sqlError.text());
     }
     resultStoreFile::release(name);
     return ok;
@@ -231,6 +249,10 @@ bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStr
     if (!ok)
         return false;
     line(QStringLiteral("total"), QString(), texts(total));
+    lineQueue::Counts counts;
+    if (!lineCounts(storePath, counts, error))
+        return false;
+    out << QStringLiteral("line store: %1 units queued, %2 set aside\n").arg(counts.queued).arg(counts.setAside);
     out.flush();
     return true;
 }

@@ -35,7 +35,8 @@ QString cellText(const std::string &value);
 // the number of units written.
 bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFilter &filter, qint64 *rows,
                QString *error);
-// Units, passed, failed and units with chatter, per UTC day and platform.
+// Units, passed, failed and units with chatter, per UTC day and platform,
+// then the units queued for the line store and those it set aside.
 bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error);
 
 } // namespace resultExport

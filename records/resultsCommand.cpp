@@ -1,10 +1,14 @@
 #include "resultsCommand.h"
 
+#include "lineQueue.h"
 #include "resultExport.h"
 #include "resultStoreFile.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -17,6 +21,7 @@ namespace {
 
 const QString ExportOption = QStringLiteral("--export-results");
 const QString SummaryOption = QStringLiteral("--results-summary");
+const QString ForwardAgainOption = QStringLiteral("--forward-again");
 const QString SinceOption = QStringLiteral("--since");
 const QString PlatformOption = QStringLiteral("--platform");
 
@@ -65,14 +70,45 @@ const char *usage()
 {
     return "usage: TavrinKeyboardTest --export-results FILE.csv [--since DATE] [--platform VID:PID]\n"
            "       TavrinKeyboardTest --results-summary [--since DATE] [--platform VID:PID]\n"
+           "       TavrinKeyboardTest --forward-again\n"
            "DATE: a UTC day such as 2026-05-20, or an ISO date and time; VID:PID such as 0416:b23c\n";
+}
+
+// The units the line store set aside go back into its queue; the running
+// tool, or the next start, sends them.
+int forwardAgain(const QString &storePath, QTextStream &out, QTextStream &err)
+{
+    const QString name = QStringLiteral("tkt_results_again");
+    qint64 again = -1;
+    QString error = QStringLiteral("no results store at %1").arg(storePath);
+    if (QFileInfo(storePath).isFile()) {
+        resultStoreFile::Access access;
+        access.journal = resultStoreFile::Access::AsFound;
+        resultStoreFile::Opened opened;
+        QSqlDatabase db = resultStoreFile::open(name, storePath, access, 5000, &opened);
+        QSqlError sqlError = opened.error;
+        if (db.isOpen())
+            again = lineQueue::queueAgain(db, &sqlError);
+        error = QStringLiteral("%1 cannot be written: %2").arg(storePath, sqlError.text().trimmed());
+    }
+    resultStoreFile::release(name);
+    if (again < 0) {
+        err << error << '\n';
+        err.flush();
+        return StoreUnreadable;
+    }
+    out << QStringLiteral("%1 units set aside by the line store are queued for it again; the tool sends them while "
+                          "it runs\n")
+               .arg(again);
+    out.flush();
+    return Done;
 }
 
 } // namespace
 
 int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err)
 {
-    if (!args.contains(ExportOption) && !args.contains(SummaryOption))
+    if (!args.contains(ExportOption) && !args.contains(SummaryOption) && !args.contains(ForwardAgainOption))
         return NotOurs;
 
     auto bad = [&](const QString &why) {
@@ -81,6 +117,8 @@ int run(const QStringList &args, const QString &dataDir, QTextStream &out, QText
         return BadArguments;
     };
     bool summary = false;
+    bool again = false;
+    bool filtered = false;
     QString csvPath;
     ResultFilter filter;
     for (int i = 1; i < args.size(); ++i) {
@@ -88,6 +126,8 @@ int run(const QStringList &args, const QString &dataDir, QTextStream &out, QText
         const bool hasValue = i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
         if (arg == SummaryOption) {
             summary = true;
+        } else if (arg == ForwardAgainOption) {
+            again = true;
         } else if (arg == ExportOption || arg == SinceOption || arg == PlatformOption) {
             if (!hasValue)
                 return bad(QStringLiteral("%1 needs a value").arg(arg));
@@ -98,20 +138,27 @@ int run(const QStringList &args, const QString &dataDir, QTextStream &out, QText
                     return bad(QStringLiteral("%1 given twice").arg(arg));
                 csvPath = value;
             } else if (arg == SinceOption) {
+                filtered = true;
                 if (!parseSince(value, since))
                     return bad(QStringLiteral("--since: \"%1\" is not a date").arg(value));
                 filter.sinceUtcMs = since;
             } else if (!parsePlatform(value, filter)) {
                 return bad(QStringLiteral("--platform: \"%1\" is not VID:PID").arg(value));
+            } else {
+                filtered = true;
             }
         } else {
             return bad(QStringLiteral("unknown argument \"%1\"").arg(arg));
         }
     }
-    if (summary && !csvPath.isEmpty())
-        return bad(QStringLiteral("give either --export-results or --results-summary"));
+    if (int(summary) + int(!csvPath.isEmpty()) + int(again) > 1)
+        return bad(QStringLiteral("give one of --export-results, --results-summary and --forward-again"));
+    if (again && filtered)
+        return bad(QStringLiteral("--forward-again takes no --since or --platform: it queues every unit set aside"));
 
     const QString storePath = resultStoreFile::pathIn(dataDir);
+    if (again)
+        return forwardAgain(storePath, out, err);
     QString error;
     if (summary) {
         if (!resultExport::writeSummary(storePath, filter, out, &error)) {
@@ -136,7 +183,8 @@ int runFromMain(int &argc, char **argv)
 {
     bool ours = false;
     for (int i = 1; i < argc && !ours; ++i)
-        ours = std::strcmp(argv[i], "--export-results") == 0 || std::strcmp(argv[i], "--results-summary") == 0;
+        ours = std::strcmp(argv[i], "--export-results") == 0 || std::strcmp(argv[i], "--results-summary") == 0 ||
+               std::strcmp(argv[i], "--forward-again") == 0;
     if (!ours)
         return NotOurs;
     QCoreApplication app(argc, argv);

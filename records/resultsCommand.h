@@ -9,6 +9,7 @@ class QTextStream;
 // single-instance guard or any display:
 //   --export-results FILE.csv [--since DATE] [--platform VID:PID]
 //   --results-summary [--since DATE] [--platform VID:PID]
+//   --forward-again   (queues the units the line store set aside once more)
 // DATE is a UTC day (2026-05-20) or an ISO date and time; VID:PID four hex
 // digits each, "0x" optional.
 namespace resultsCommand {

@@ -1,13 +1,15 @@
 #include "lineForwarder.h"
 #include "resultStore.h"
 #include "resultStoreFile.h"
-#include "unitRecorder.h"
+#include "resultsCommand.h"
 
 #include "pgCluster.h"
 #include "sampleUnit.h"
 #include "silentServer.h"
 
+#include <QMutex>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 namespace {
@@ -24,6 +26,24 @@ ResultStore::Options toLine(const QString &url)
     return options;
 }
 
+// The line store's log lines, from its thread, still shown as the test's own.
+QMutex logMutex;
+QStringList logLines;
+QtMessageHandler shownBy = nullptr;
+void keepLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    {
+        QMutexLocker lock(&logMutex);
+        logLines << message;
+    }
+    shownBy(type, context, message);
+}
+int logCount(const QString &text)
+{
+    QMutexLocker lock(&logMutex);
+    return static_cast<int>(logLines.filter(text).size());
+}
+
 } // namespace
 
 // The line store against a real server that this test starts and stops.
@@ -34,6 +54,7 @@ class tst_lineForwarder : public QObject
 private slots:
     void initTestCase()
     {
+        shownBy = qInstallMessageHandler(keepLog);
         QVERIFY2(m_cluster.init() && m_cluster.start(), qPrintable(m_cluster.error()));
         QVERIFY(m_cluster.query("postgres", "CREATE DATABASE texts").isEmpty());
     }
@@ -95,7 +116,8 @@ private slots:
         }
     }
 
-    // Identity texts from the firmware reach the server as data, never as SQL.
+    // Identity texts reach the server as data, never as SQL, and without
+    // NULs however the unit came (a fallback line edited by hand).
     void identityTexts_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -112,11 +134,8 @@ private slots:
     void identityTexts()
     {
         QFETCH(QByteArray, text);
-        UnitRecorder recorder;
-        UnitIdentity identity;
-        identity.manufacturer = text.toStdString();
-        recorder.unitStarted(identity, 1);
-        UnitRecord unit = *recorder.unitEnded(UnitEnd::Removal, 2);
+        UnitRecord unit = sampleUnit(QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString());
+        unit.identity.manufacturer = text.toStdString();
         QTemporaryDir dir;
         {
             ResultStore store(dir.path(), toLine(m_cluster.url("texts")));
@@ -130,6 +149,74 @@ private slots:
                  QStringList{expected});
         QCOMPARE(firstColumn("QSQLITE", resultStoreFile::pathIn(dir.path()), "SELECT manufacturer FROM units"),
                  QStringList{expected});
+    }
+
+    // Which of the server's errors are about the unit alone (another unit
+    // would go through) and which about the server or the connection.
+    void refusalOrTrouble_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<bool>("theUnits");
+        QTest::newRow("text too long for a narrowed column") << "22001" << true;
+        QTest::newRow("character the encoding lacks") << "22P05" << true;
+        QTest::newRow("CHECK constraint") << "23514" << true;
+        QTest::newRow("NOT NULL") << "23502" << true;
+        QTest::newRow("row too big") << "54000" << true;
+        QTest::newRow("connection failure") << "08006" << false;
+        QTest::newRow("statement timeout") << "57014" << false;
+        QTest::newRow("server shutting down") << "57P01" << false;
+        QTest::newRow("no right to insert") << "42501" << false;
+        QTest::newRow("table gone") << "42P01" << false;
+        QTest::newRow("deadlock") << "40P01" << false;
+        QTest::newRow("no state: the connection lost") << "" << false;
+    }
+
+    void refusalOrTrouble()
+    {
+        QFETCH(QString, state);
+        QFETCH(bool, theUnits);
+        const QSqlError error(QStringLiteral("QPSQL: Unable to create query"), QStringLiteral("ERROR"),
+                              QSqlError::StatementError, state);
+        QCOMPARE(LineForwarder::refusesTheUnit(error), theUnits);
+    }
+
+    // A unit the server refuses for itself (a CHECK on serial added by a DBA)
+    // is set aside after its tries, logged once, and the units behind it
+    // arrive; once the server is mended, --forward-again sends it.
+    void refusedUnitSetAside()
+    {
+        const QString database = QStringLiteral("refusing_one");
+        QVERIFY(m_cluster.query("postgres", "CREATE DATABASE " + database).isEmpty());
+        for (const QString &statement : LineForwarder::schemaStatements())
+            QVERIFY(m_cluster.query(database, statement).isEmpty());
+        QVERIFY(
+            m_cluster.query(database, "ALTER TABLE unit_results ADD CONSTRAINT serial_form CHECK (serial LIKE 'SN-%')")
+                .isEmpty());
+        QTemporaryDir dir;
+        const QString count = QStringLiteral("SELECT count(*) FROM unit_results");
+        ResultStore store(dir.path(), toLine(m_cluster.url(database)));
+        UnitRecord refused = sampleUnit("refused");
+        refused.identity.serial = "TK87 000123";
+        store.save(sampleUnit("before"));
+        store.save(refused);
+        for (int i = 0; i < 5; ++i)
+            store.save(sampleUnit(QStringLiteral("after-%1").arg(i).toStdString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(database, count), QStringList{"6"}, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(firstColumn("QSQLITE", store.filePath(), "SELECT unit_id FROM line_aside"),
+                                  QStringList{"refused"}, WaitMs);
+        QCOMPARE(firstColumn("QSQLITE", store.filePath(), "SELECT count(*) FROM line_queue"), QStringList{"0"});
+        QVERIFY(firstColumn("QSQLITE", store.filePath(), "SELECT reason FROM line_aside")
+                    .first()
+                    .contains(QLatin1String("serial_form")));
+        QCOMPARE(logCount(QStringLiteral("unit refused set aside after")), 1);
+
+        QVERIFY(m_cluster.query(database, "ALTER TABLE unit_results DROP CONSTRAINT serial_form").isEmpty());
+        QString out;
+        QTextStream outStream(&out);
+        QTextStream errStream(&out);
+        QCOMPARE(resultsCommand::run({"TavrinKeyboardTest", "--forward-again"}, dir.path(), outStream, errStream),
+                 int(resultsCommand::Done));
+        QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(database, count), QStringList{"7"}, WaitMs);
     }
 
     // A server that takes the connection and never answers: the store's
