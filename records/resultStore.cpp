@@ -4,10 +4,13 @@
 #include "resultStoreFile.h"
 #include "resultStoreWorker.h"
 #include "resultsSettings.h"
+#include "unitProgressFile.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QSqlDatabase>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -84,6 +87,9 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
 
 ResultStore::~ResultStore()
 {
+    // The unit under test was ended and saved before this, if at all.
+    if (m_progressTimer)
+        m_progressTimer->stop();
     // The writer's queue is worked off in order, so its last job runs after
     // every save() made before this.
     post(m_worker, "finish");
@@ -110,6 +116,25 @@ void ResultStore::save(UnitRecord record)
 {
     m_worker->hand(std::move(record));
     post(m_worker, "takeHanded");
+}
+
+void ResultStore::followProgress(Progress progress)
+{
+    m_progress = std::move(progress);
+    if (!m_progressTimer) {
+        m_progressTimer = new QTimer(this);
+        connect(m_progressTimer, &QTimer::timeout, this, &ResultStore::takeProgress);
+    }
+    m_progressTimer->start(m_options.progressMs);
+}
+
+void ResultStore::takeProgress()
+{
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    if (std::optional<UnitRecord> unit = m_progress(now)) {
+        m_worker->handProgress(unitProgressFile::asCut(std::move(*unit), now));
+        post(m_worker, "takeHanded");
+    }
 }
 
 bool ResultStore::flush(int ms)

@@ -7,8 +7,12 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
 
 class QThread;
+class QTimer;
 class ResultStoreWorker;
 class LineForwarder;
 
@@ -34,7 +38,8 @@ public:
         // Fallback file lines imported between the writes of new units.
         qint64 importLinesPerStep = unitFallbackFile::LinesPerStep;
         int forwardIntervalMs = 2000; // the line store's queue is looked at this often
-        int closeWaitMs = 3000;       // at close, how long the line store's sender may take
+        int closeWaitMs = 3000;       // at close, the line store's sender's wait that is logged
+        int progressMs = 2000;        // how often the unit under test is kept on disk
         QString lineUrl;              // overrides [results] url when not empty
         QString sqliteVfs;            // tests: an SQLite VFS by name (resultStoreFile::Access)
     };
@@ -47,6 +52,11 @@ public:
     ~ResultStore() override;
 
     void save(UnitRecord record);
+    // From now on, every Options::progressMs, the unit under test as
+    // progress gives it (none while no unit runs) is kept on disk, so a crash
+    // or a power cut leaves it recorded as incomplete at the next start.
+    using Progress = std::function<std::optional<UnitRecord>(std::int64_t utcMs)>;
+    void followProgress(Progress progress);
     // Blocks until every unit saved so far is in the store or the fallback
     // file, for at most ms; false when that was not enough. For the moment
     // the system may end the process without another word.
@@ -64,7 +74,11 @@ signals:
     void forwarded(int count);
 
 private:
+    void takeProgress();
+
     QString m_filePath;
+    Progress m_progress;
+    QTimer *m_progressTimer = nullptr;
     Options m_options;
     QThread *m_writerThread = nullptr;
     ResultStoreWorker *m_worker = nullptr;

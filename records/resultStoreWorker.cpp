@@ -6,6 +6,7 @@
 #include "storeTrouble.h"
 #include "unitFallbackFile.h"
 #include "unitLine.h"
+#include "unitProgressFile.h"
 
 #include <QDebug>
 #include <QDir>
@@ -47,6 +48,7 @@ QString idsOf(const std::vector<UnitRecord> &units)
 
 ResultStoreWorker::ResultStoreWorker(const Settings &settings)
     : m_settings(settings), m_fallbackPath(unitFallbackFile::pathBeside(settings.filePath)),
+      m_progressPath(unitProgressFile::pathBeside(settings.filePath)),
       m_connection(QStringLiteral("tkt_results_writer_%1").arg(quintptr(this))),
       m_backoff(settings.retryMs, settings.retryMostMs), m_retry(new QTimer(this)), m_nextStep(new QTimer(this))
 {
@@ -65,13 +67,23 @@ ResultStoreWorker::~ResultStoreWorker()
 void ResultStoreWorker::start()
 {
     m_importWaiting = QFileInfo::exists(m_fallbackPath);
+    recoverProgress();
     writePending();
+    if (m_pending.empty() && !m_progressKept.empty())
+        keepProgress(UnitRecord(), false);
 }
 
 void ResultStoreWorker::hand(UnitRecord record)
 {
     std::lock_guard<std::mutex> lock(m_handedMutex);
-    m_handed.push_back(std::move(record));
+    m_handed.push_back({std::move(record), false});
+    ++m_handedCount;
+}
+
+void ResultStoreWorker::handProgress(UnitRecord progress)
+{
+    std::lock_guard<std::mutex> lock(m_handedMutex);
+    m_handed.push_back({std::move(progress), true});
     ++m_handedCount;
 }
 
@@ -85,16 +97,21 @@ bool ResultStoreWorker::waitTaken(int ms)
 
 void ResultStoreWorker::takeHanded()
 {
-    std::vector<UnitRecord> units;
+    std::vector<Handed> handed;
     {
         std::lock_guard<std::mutex> lock(m_handedMutex);
-        units.swap(m_handed);
+        handed.swap(m_handed);
     }
-    for (UnitRecord &unit : units)
-        save(std::move(unit));
+    for (std::size_t i = 0; i < handed.size(); ++i) {
+        if (!handed[i].progress)
+            saveEnded(std::move(handed[i].unit));
+        // Of progress handed in a row, the latest is all that counts.
+        else if (i + 1 == handed.size() || !handed[i + 1].progress)
+            keepProgress(handed[i].unit, false);
+    }
     {
         std::lock_guard<std::mutex> lock(m_handedMutex);
-        m_takenCount += units.size();
+        m_takenCount += handed.size();
     }
     m_takenChanged.notify_all();
 }
@@ -350,6 +367,78 @@ void ResultStoreWorker::rescueQueued(const QString &aside)
     } else if (rescued < 0) {
         logLine(QStringLiteral("units queued for the line store in %1 cannot be read: %2").arg(aside, error));
     }
+}
+
+void ResultStoreWorker::saveEnded(UnitRecord record)
+{
+    // Kept as it ended before the store is tried: a kill while the store
+    // keeps it waiting does not turn it back into the cut-short progress.
+    keepProgress(record, true);
+    const std::string unitId = record.unitId;
+    save(std::move(record));
+    if (!pending(unitId))
+        keepProgress(UnitRecord(), false);
+}
+
+void ResultStoreWorker::keepProgress(const UnitRecord &unit, bool ended)
+{
+    // An empty unit: nothing is under test or waiting, the file goes.
+    if (unit.unitId.empty()) {
+        if (QFile::exists(m_progressPath) && !QFile::remove(m_progressPath))
+            logLine(QStringLiteral("%1 cannot be removed; the next start records its unit again, once")
+                        .arg(m_progressPath));
+        m_progressKept.clear();
+        return;
+    }
+    UnitRecord timeless = unit;
+    timeless.endUtcMs = 0;
+    std::string line = unitLine::write(timeless);
+    if (!ended && line == m_progressKept)
+        return;
+    QString error;
+    if (!unitProgressFile::write(m_progressPath, unit, &error)) {
+        if (!m_progressTroubled)
+            logLine(QStringLiteral("%1; a crash now loses the unit under test").arg(error));
+        m_progressTroubled = true;
+        return;
+    }
+    m_progressTroubled = false;
+    m_progressKept = std::move(line);
+}
+
+void ResultStoreWorker::recoverProgress()
+{
+    UnitRecord unit;
+    QString why;
+    switch (unitProgressFile::read(m_progressPath, unit, &why)) {
+    case unitProgressFile::Found::Nothing:
+        return;
+    case unitProgressFile::Found::Damaged: {
+        const QString aside = unitFallbackFile::damagedPathFor(m_progressPath);
+        logLine(QStringLiteral("%1 is no unit (%2); kept as %3")
+                    .arg(m_progressPath, why, QFile::rename(m_progressPath, aside) ? aside : m_progressPath));
+        return;
+    }
+    case unitProgressFile::Found::Unit:
+        break;
+    }
+    logLine(unit.ended == UnitEnd::Crash
+                ? QStringLiteral("unit %1 was under test when the tool ended without closing; it is recorded as "
+                                 "incomplete, ended by a crash")
+                      .arg(QString::fromStdString(unit.unitId))
+                : QStringLiteral("unit %1 had ended but was not in the store when the tool ended; it is recorded now")
+                      .arg(QString::fromStdString(unit.unitId)));
+    // Removed once the store or the fallback file has it (start()).
+    m_progressKept = unitLine::write(unit);
+    m_pending.push_back(std::move(unit));
+}
+
+bool ResultStoreWorker::pending(const std::string &unitId) const
+{
+    for (const UnitRecord &unit : m_pending)
+        if (unit.unitId == unitId)
+            return true;
+    return false;
 }
 
 bool ResultStoreWorker::keepInFile(const std::vector<UnitRecord> &units, QString *error)

@@ -51,15 +51,20 @@ public:
 
     // From any thread: the unit waits for takeHanded() on the worker's thread.
     void hand(UnitRecord record);
+    // From any thread: the unit under test as the store is to record it
+    // should the tool stop now (unitProgressFile.h); kept on disk in turn
+    // with the units handed.
+    void handProgress(UnitRecord progress);
     // From any thread: waits until every unit handed so far is in the store
     // or in the fallback file (or, when neither can be written, logged and
     // kept in memory). False when that took longer than ms.
     bool waitTaken(int ms);
 
     // All on the worker's thread.
-    // Imports what a previous run left in the fallback file.
+    // Records the unit a previous run left under test, and imports what it
+    // left in the fallback file.
     Q_INVOKABLE void start();
-    // Saves the handed units in the order they were handed.
+    // Saves the handed units and keeps the progress, in the order handed.
     Q_INVOKABLE void takeHanded();
     void save(UnitRecord record);
     void close();
@@ -94,9 +99,17 @@ private:
     // Units the old store had queued for the line store go to the new one.
     void rescueQueued(const QString &aside);
     bool keepInFile(const std::vector<UnitRecord> &units, QString *error);
+    // The progress file: the unit under test, or one ended until it is safe.
+    void recoverProgress();
+    void keepProgress(const UnitRecord &unit, bool ended);
+    void saveEnded(UnitRecord record);
+    bool pending(const std::string &unitId) const;
 
     Settings m_settings;
     QString m_fallbackPath;
+    QString m_progressPath;
+    std::string m_progressKept; // the line last kept there, its end time left out
+    bool m_progressTroubled = false;
     QString m_connection;
     resultStoreFile::JournalChoice m_journal;
     bool m_open = false;
@@ -117,7 +130,12 @@ private:
     // Units handed over from other threads, not yet taken.
     std::mutex m_handedMutex;
     std::condition_variable m_takenChanged;
-    std::vector<UnitRecord> m_handed;
+    struct Handed
+    {
+        UnitRecord unit;
+        bool progress = false;
+    };
+    std::vector<Handed> m_handed;
     std::uint64_t m_handedCount = 0; // both under m_handedMutex
     std::uint64_t m_takenCount = 0;
     RetryBackoff m_backoff;

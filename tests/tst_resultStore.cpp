@@ -7,6 +7,7 @@
 #include "storeTrouble.h"
 #include "unitFallbackFile.h"
 #include "unitLine.h"
+#include "unitProgressFile.h"
 #include "withoutFileOverride.h"
 
 #include <QDir>
@@ -375,32 +376,86 @@ private slots:
                  QStringList{QString::number(resultSchema::CurrentVersion)});
     }
 
-    // The tool dies right after the unit was written: the unit is there.
+    // The tool dies at any moment: the next start has the unit, once, as it
+    // ended, or, under test, as incomplete, ended by the crash.
+    void unitSurvivesACrash_data()
+    {
+        QTest::addColumn<QString>("moment");
+        QTest::addColumn<QString>("recorded");
+        QTest::newRow("right after the unit was written") << "written"
+                                                          << "removal failed";
+        QTest::newRow("while the unit is under test") << "testing"
+                                                      << "crash incomplete";
+        QTest::newRow("right after the unit ended, the store locked") << "locked"
+                                                                      << "removal failed";
+    }
+
     void unitSurvivesACrash()
     {
+        QFETCH(QString, moment);
+        QFETCH(QString, recorded);
         QTemporaryDir dir;
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TST_CRASH_AFTER_SAVE"), dir.path());
+        env.insert(QStringLiteral("TST_CRASH_DIR"), dir.path());
+        env.insert(QStringLiteral("TST_CRASH_MOMENT"), moment);
         child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(QCoreApplication::applicationFilePath(), QStringList());
         QVERIFY(child.waitForFinished(30000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(unitsIn(resultStoreFile::pathIn(dir.path())), QStringList{"crashed"});
+        const QString path = resultStoreFile::pathIn(dir.path());
+        {
+            ResultStore again(dir.path(), quick());
+            QVERIFY(again.flush(10000));
+        }
+        QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path,
+                             QStringLiteral("SELECT ended || ' ' || outcome FROM units WHERE unit_id = 'unit'")),
+                 QStringList{recorded});
+        QVERIFY(!QFileInfo::exists(unitProgressFile::pathBeside(path)));
     }
 };
+
+// The child of unitSurvivesACrash: a store, then abort() at the moment named.
+int crashAt(const QString &dir, const QString &moment)
+{
+    ResultStore::Options options = quick();
+    options.progressMs = 20;
+    options.busyTimeoutMs = 60000;               // the locked store keeps the writer waiting
+    auto *store = new ResultStore(dir, options); // never destroyed: no clean close
+    const QString path = resultStoreFile::pathIn(dir);
+    auto progressHolds = [&](const QByteArray &text) {
+        QFile file(unitProgressFile::pathBeside(path));
+        return QTest::qWaitFor([&] { return file.open(QIODevice::ReadOnly) && file.readAll().contains(text); }, 10000);
+    };
+    if (moment == QLatin1String("written")) {
+        if (saveOne(*store, "unit"))
+            std::abort();
+    } else if (moment == QLatin1String("testing")) {
+        store->followProgress([](std::int64_t) { return std::optional<UnitRecord>(sampleUnit("unit")); });
+        if (progressHolds("ended=crash"))
+            std::abort();
+    } else if (moment == QLatin1String("locked")) {
+        if (!saveOne(*store, "before")) // the store made, then held by another program
+            return 1;
+        QSqlDatabase locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        locker.setDatabaseName(path);
+        if (!locker.open() || !QSqlQuery(locker).exec(QStringLiteral("BEGIN EXCLUSIVE")))
+            return 1;
+        store->save(sampleUnit("unit"));
+        if (progressHolds("unit_id=unit\t"))
+            std::abort();
+    }
+    return 1;
+}
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
 
-    const QString crashDir = qEnvironmentVariable("TST_CRASH_AFTER_SAVE");
-    if (!crashDir.isEmpty()) {
-        auto *store = new ResultStore(crashDir); // never destroyed: no clean close
-        if (saveOne(*store, "crashed"))
-            std::abort();
-        return 1;
-    }
+    const QString crashDir = qEnvironmentVariable("TST_CRASH_DIR");
+    if (!crashDir.isEmpty())
+        return crashAt(crashDir, qEnvironmentVariable("TST_CRASH_MOMENT"));
     tst_resultStore test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,6 +1,8 @@
 // The real program against the simulated keyboard, ended from outside as a
 // shutdown, a logout or a kill ends it: the connected unit is in the store,
-// ended by the window's close.
+// ended by the window's close, and after a kill -9 the next start records
+// what the killed one had.
+#include "csvRows.h"
 #include "privateProgramHome.h"
 #include "sampleUnit.h"
 
@@ -15,6 +17,12 @@ namespace {
 // Bounds a hang; a normal close takes a fraction of it.
 constexpr int EndMs = 10000;
 constexpr int StartMs = 60000;
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -103,6 +111,96 @@ private slots:
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), data + QStringLiteral("/UserConfig/results.sqlite"),
                              QStringLiteral("SELECT ended FROM units")),
                  QStringList{"close"});
+#endif
+    }
+
+    // kill -9 at two moments, then a start without a keyboard, closed, and
+    // the export: the unit is there once, as it was when the kill came.
+    void killedHard_data()
+    {
+        QTest::addColumn<bool>("storeLocked");
+        QTest::addColumn<QString>("ended");   // a pattern
+        QTest::addColumn<QString>("outcome"); // empty: any
+        QTest::newRow("while a unit is connected") << false << "crash"
+                                                   << "incomplete";
+        // The simulator's unplug is seen as a lost link or a removal, as on a kernel.
+        QTest::newRow("right after a unit ended, the store locked") << true << "removal|link lost"
+                                                                    << "";
+    }
+
+    void killedHard()
+    {
+#if !defined(TKT_PROGRAM_PATH) || !defined(TKT_SIM_PRELOAD)
+        QSKIP("the program or the simulated keyboard is not part of this build");
+#else
+        QFETCH(bool, storeLocked);
+        QFETCH(QString, ended);
+        QFETCH(QString, outcome);
+        QTemporaryDir root;
+        QProcessEnvironment env = privateProgramHome(root);
+        QVERIFY(!env.isEmpty());
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(TKT_SIM_PRELOAD));
+        env.insert(QStringLiteral("TKT_SIM_KEYBOARDS"), QStringLiteral("0416:b23c"));
+        const QString control = root.filePath(QStringLiteral("sim-control"));
+        env.insert(QStringLiteral("TKT_SIM_CONTROL"), control);
+        const QString data = root.filePath(QStringLiteral("data/TavrinKeyboardTest"));
+        const QString log = data + QStringLiteral("/log/TavrinKeyboardTest.log");
+        const QString store = data + QStringLiteral("/UserConfig/results.sqlite");
+
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TKT_PROGRAM_PATH), QStringList());
+        QVERIFY(program.waitForStarted(StartMs));
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(log).contains("verdict: testing"), StartMs);
+        QSqlDatabase locker;
+        if (storeLocked) {
+            // A database browser holding the store with unsaved edits.
+            locker = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+            locker.setDatabaseName(store);
+            QVERIFY(locker.open());
+            QVERIFY(QSqlQuery(locker).exec(QStringLiteral("BEGIN EXCLUSIVE")));
+            QFile fifo(control);
+            QVERIFY(fifo.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            fifo.write("unplug 0416:b23c\n");
+            fifo.close();
+            // On disk within about a second, though the store is held.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                readAll(data + QStringLiteral("/UserConfig/results-unwritten.txt")).contains("unit_id="), EndMs);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                readAll(data + QStringLiteral("/UserConfig/results-progress.txt")).contains("\tended=crash"), EndMs);
+        }
+        program.kill();
+        QVERIFY(program.waitForFinished(EndMs));
+        if (locker.isValid()) {
+            locker.close();
+            locker = QSqlDatabase();
+            QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+        }
+
+        env.insert(QStringLiteral("TKT_SIM_KEYBOARDS"), QStringLiteral("none"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(TKT_PROGRAM_PATH), QStringList());
+        QVERIFY(program.waitForStarted(StartMs));
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(log).count("log opened by process") == 2 &&
+                                     firstColumn(QStringLiteral("QSQLITE"), store,
+                                                 QStringLiteral("SELECT count(*) FROM units")) == QStringList{"1"},
+                                 StartMs);
+        QVERIFY(::kill(static_cast<pid_t>(program.processId()), SIGTERM) == 0);
+        QVERIFY(program.waitForFinished(EndMs));
+        QCOMPARE(program.exitCode(), 0);
+
+        const QString csv = root.filePath(QStringLiteral("units.csv"));
+        program.start(QStringLiteral(TKT_PROGRAM_PATH), {"--export-results", csv});
+        QVERIFY(program.waitForFinished(EndMs));
+        QCOMPARE(program.exitCode(), 0);
+        const QList<QStringList> rows = csvRows(QString::fromUtf8(readAll(csv)));
+        QCOMPARE(rows.size(), 2);
+        const QStringList &header = rows.first();
+        const QString end = rows[1].at(header.indexOf(QStringLiteral("ended")));
+        QVERIFY2(QRegularExpression(QStringLiteral("^(%1)$").arg(ended)).match(end).hasMatch(), qPrintable(end));
+        if (!outcome.isEmpty())
+            QCOMPARE(rows[1].at(header.indexOf(QStringLiteral("outcome"))), outcome);
 #endif
     }
 };
