@@ -3,11 +3,11 @@
 #include "resultStoreFile.h"
 #include "resultsCommand.h"
 
+#include "keptLog.h"
 #include "pgCluster.h"
 #include "sampleUnit.h"
 #include "silentServer.h"
 
-#include <QMutex>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
@@ -26,24 +26,6 @@ ResultStore::Options toLine(const QString &url)
     return options;
 }
 
-// The line store's log lines, from its thread, still shown as the test's own.
-QMutex logMutex;
-QStringList logLines;
-QtMessageHandler shownBy = nullptr;
-void keepLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    {
-        QMutexLocker lock(&logMutex);
-        logLines << message;
-    }
-    shownBy(type, context, message);
-}
-int logCount(const QString &text)
-{
-    QMutexLocker lock(&logMutex);
-    return static_cast<int>(logLines.filter(text).size());
-}
-
 } // namespace
 
 // The line store against a real server that this test starts and stops.
@@ -54,7 +36,7 @@ class tst_lineForwarder : public QObject
 private slots:
     void initTestCase()
     {
-        shownBy = qInstallMessageHandler(keepLog);
+        keptLog::install();
         QVERIFY2(m_cluster.init() && m_cluster.start(), qPrintable(m_cluster.error()));
         QVERIFY(m_cluster.query("postgres", "CREATE DATABASE texts").isEmpty());
     }
@@ -208,7 +190,7 @@ private slots:
         QVERIFY(firstColumn("QSQLITE", store.filePath(), "SELECT reason FROM line_aside")
                     .first()
                     .contains(QLatin1String("serial_form")));
-        QCOMPARE(logCount(QStringLiteral("unit refused set aside after")), 1);
+        QCOMPARE(keptLog::count(QStringLiteral("unit refused set aside after")), 1);
 
         QVERIFY(m_cluster.query(database, "ALTER TABLE unit_results DROP CONSTRAINT serial_form").isEmpty());
         QString out;

@@ -1,3 +1,4 @@
+#include "keptLog.h"
 #include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStore.h"
@@ -11,7 +12,6 @@
 #include "withoutFileOverride.h"
 
 #include <QDir>
-#include <QMutex>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -49,24 +49,6 @@ QStringList unitsIn(const QString &storePath, const QString &table = QStringLite
     return units;
 }
 
-// The store's log lines, from any thread, still shown as the test's own.
-QMutex logMutex;
-QStringList logLines;
-QtMessageHandler shownBy = nullptr;
-void keepLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    {
-        QMutexLocker lock(&logMutex);
-        logLines << message;
-    }
-    shownBy(type, context, message);
-}
-int logCount(const QString &text)
-{
-    QMutexLocker lock(&logMutex);
-    return static_cast<int>(logLines.filter(text).size());
-}
-
 } // namespace
 
 class tst_resultStore : public QObject
@@ -74,13 +56,9 @@ class tst_resultStore : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { shownBy = qInstallMessageHandler(keepLog); }
+    void initTestCase() { keptLog::install(); }
 
-    void init()
-    {
-        QMutexLocker lock(&logMutex);
-        logLines.clear();
-    }
+    void init() { keptLog::clear(); }
 
     // Only a store that SQLite calls broken, or one of a newer tool, is moved
     // aside; any other trouble keeps the store and the units: at close they
@@ -179,7 +157,7 @@ private slots:
             QCOMPARE(unitsIn(QDir(dir.path()).filePath(aside.first())), QStringList{"old"});
         // One line for each start that opened the store on that file system
         // (the second finds it with the rollback journal), none elsewhere.
-        QCOMPARE(logCount(QStringLiteral("no WAL journal")), options.sqliteVfs.isEmpty() ? 0 : 2);
+        QCOMPARE(keptLog::count(QStringLiteral("no WAL journal")), options.sqliteVfs.isEmpty() ? 0 : 2);
         qint64 rows = 0;
         QString error;
         QVERIFY2(
