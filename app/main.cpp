@@ -1,5 +1,6 @@
 #include "GlobalApplication.h"
 #include "closeDeadline.h"
+#include "closeOnSessionEnd.h"
 #include "debugLog.h"
 #include "fontSubstitutes.h"
 #include "languageName.h"
@@ -87,23 +88,12 @@ int main(int argc, char *argv[])
         });
         // Declared after the application object, so destroyed before it.
         mainPageDia window;
-        QObject::connect(
-            &endWatcher, &SessionEndWatcher::endRequested, &window, [&window, &deadline](const QString &why) {
-                qDebug().noquote() << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
-                deadline.arm(CloseBoundMs);
-                window.close();
-                // Also leaves any nested event loop, such as a dialog's.
-                QCoreApplication::quit();
-            });
-        QObject::connect(
-            &endWatcher, &SessionEndWatcher::endingNow, &window,
+        closeOnSessionEnd(
+            endWatcher, window, [&deadline] { deadline.arm(CloseBoundMs); },
             [&window] {
-                if (window.isVisible())
-                    window.close();
                 if (auto *store = window.findChild<ResultStore *>())
                     store->flush(SessionEndFlushMs);
-            },
-            Qt::DirectConnection);
+            });
         window.init(language);
         window.show();
         exitCode = app.exec();

@@ -113,7 +113,8 @@ private slots:
             program.start(QStringLiteral(TKT_PROGRAM_PATH), QStringList());
         QVERIFY(program.waitForStarted(StartMs));
         // The unit runs once its verdict is logged.
-        QTRY_VERIFY_WITH_TIMEOUT(readAll(log).contains("verdict: testing"), StartMs);
+        QVERIFY2(QTest::qWaitFor([&] { return readAll(log).contains("verdict: testing"); }, StartMs),
+                 program.readAllStandardError().right(2000).constData());
         // Never kill(0, ...): that would be this test's own process group.
         const pid_t pid = static_cast<pid_t>(program.processId());
         QVERIFY(pid > 0);
@@ -179,7 +180,8 @@ private slots:
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(TKT_PROGRAM_PATH), QStringList());
         QVERIFY(program.waitForStarted(StartMs));
-        QTRY_VERIFY_WITH_TIMEOUT(readAll(log).contains("verdict: testing"), StartMs);
+        QVERIFY2(QTest::qWaitFor([&] { return readAll(log).contains("verdict: testing"); }, StartMs),
+                 program.readAllStandardError().right(2000).constData());
         QSqlDatabase locker;
         if (storeLocked) {
             // A database browser holding the store with unsaved edits.
