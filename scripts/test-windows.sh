@@ -13,7 +13,11 @@
 #      program's --export-results and --results-summary must show it, and the
 #      line store named in Config.ini must be refused with one log line, as
 #      this build has no PostgreSQL driver;
-#   5. runs the cross-built unit and window tests under Wine, but for those
+#   5. ends the Windows session (wineboot --end-session) while the
+#      cross-built window has a unit under test and its store is held locked:
+#      the window must close on the session's end and the unit be in the
+#      fallback file, ended "close", when WM_ENDSESSION is answered;
+#   6. runs the cross-built unit and window tests under Wine, but for those
 #      listed below with the reason Wine or Windows cannot run them.
 # Exits 77 (skipped) when the toolkit for Windows lacks a module the program
 # needs, saying which; any other failure exits 1.
@@ -180,7 +184,27 @@ else
     fail "the packaged program's summary: $(cat "$build/summary.txt")"
 fi
 
-# 5. Unit and window tests under Wine. Not run, and why:
+# 5. The session ends while a unit is under test and the store is held.
+fallback="$data/results-unwritten.txt"
+rm -f "$fallback"
+: >"$build/endsession.out"
+(cd "$build/program/tests/tkt_endSessionUnit" && WINEPATH="$deps/qt5-mingw-w64/bin;$deps/cjson/bin" \
+    QT_PLUGIN_PATH="$deps/qt5-mingw-w64/plugins" \
+    timeout 180 "$wine" tkt_endSessionUnit.exe >"$build/endsession.out" 2>"$build/endsession.log") &
+ending=$!
+for ((i = 0; i < 120; i++)); do
+    grep -q testing "$build/endsession.out" && break
+    sleep 1
+done
+timeout 60 wineboot --end-session --shutdown >/dev/null 2>&1 || true
+wait "$ending" || true
+if grep -q "ended=close" "$fallback" 2>/dev/null; then
+    pass "the Windows session's end recorded the unit under test, ended by the close, though the store was held"
+else
+    fail "no unit ended by the close after the session's end: $(tail -3 "$build/endsession.log" | tr -d '\r')"
+fi
+
+# 6. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
     [tst_debugLog]="checks POSIX file permissions, which Windows files do not have"
     [tst_userSettings]="compares the settings file with Unix line ends; Windows writes CR LF"

@@ -26,3 +26,13 @@ if(WIN32)
     target_link_libraries(tkt_recordOneUnit PRIVATE Qt5::Test tkt_ui tkt_hid tkt_simkeyboard tkt_images)
     place_with_window_data(tkt_recordOneUnit "${CMAKE_BINARY_DIR}/tests/tkt_recordOneUnit")
 endif()
+
+# A unit under test in the window when the Windows session ends
+# (scripts/test-windows.sh ends it with wineboot): into the program's own
+# store too, read back by the packaged program.
+if(WIN32)
+    add_executable(tkt_endSessionUnit "${CMAKE_CURRENT_SOURCE_DIR}/win/endSessionUnit.cpp")
+    target_include_directories(tkt_endSessionUnit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/support")
+    target_link_libraries(tkt_endSessionUnit PRIVATE Qt5::Test tkt_app tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+    place_with_window_data(tkt_endSessionUnit "${CMAKE_BINARY_DIR}/tests/tkt_endSessionUnit")
+endif()
