@@ -1,4 +1,4 @@
-#include "keptLog.h"
+#include "recordedLog.h"
 #include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStore.h"
@@ -56,9 +56,9 @@ class tst_resultStore : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { keptLog::install(); }
+    void initTestCase() { m_log = std::make_unique<RecordedLog>(); }
 
-    void init() { keptLog::clear(); }
+    void init() { RecordedLog::clear(); }
 
     // Only a store that SQLite calls broken, or one of a newer tool, is moved
     // aside; any other trouble keeps the store and the units: at close they
@@ -157,7 +157,7 @@ private slots:
             QCOMPARE(unitsIn(QDir(dir.path()).filePath(aside.first())), QStringList{"old"});
         // One line for each start that opened the store on that file system
         // (the second finds it with the rollback journal), none elsewhere.
-        QCOMPARE(keptLog::count(QStringLiteral("no WAL journal")), options.sqliteVfs.isEmpty() ? 0 : 2);
+        QCOMPARE(RecordedLog::count(QStringLiteral("no WAL journal")), options.sqliteVfs.isEmpty() ? 0 : 2);
         qint64 rows = 0;
         QString error;
         QVERIFY2(
@@ -392,6 +392,9 @@ private slots:
                  QStringList{recorded});
         QVERIFY(!QFileInfo::exists(unitProgressFile::pathBeside(path)));
     }
+
+private:
+    std::unique_ptr<RecordedLog> m_log;
 };
 
 // The child of unitSurvivesACrash: a store, then abort() at the moment named.
