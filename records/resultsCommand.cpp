@@ -1,10 +1,10 @@
 #include "resultsCommand.h"
 
+#include "commandLine.h"
 #include "lineQueue.h"
 #include "resultExport.h"
 #include "resultStoreFile.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -12,18 +12,15 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
-#include <cstdio>
-#include <cstring>
-
 namespace resultsCommand {
 
 namespace {
 
-const QString ExportOption = QStringLiteral("--export-results");
-const QString SummaryOption = QStringLiteral("--results-summary");
-const QString ForwardAgainOption = QStringLiteral("--forward-again");
-const QString SinceOption = QStringLiteral("--since");
-const QString PlatformOption = QStringLiteral("--platform");
+const QString ExportOption = QStringLiteral("export-results");
+const QString SummaryOption = QStringLiteral("results-summary");
+const QString SinceOption = QStringLiteral("since");
+const QString PlatformOption = QStringLiteral("platform");
+const QString ForwardAgainOption = QStringLiteral("forward-again");
 
 bool parseSince(const QString &text, qint64 &utcMs)
 {
@@ -66,18 +63,71 @@ bool parsePlatform(const QString &text, ResultFilter &filter)
     return true;
 }
 
-const char *usage()
+QString storeIn(const QString &dataDir)
 {
-    return "usage: TavrinKeyboardTest --export-results FILE.csv [--since DATE] [--platform VID:PID]\n"
-           "       TavrinKeyboardTest --results-summary [--since DATE] [--platform VID:PID]\n"
-           "       TavrinKeyboardTest --forward-again\n"
-           "DATE: a UTC day such as 2026-05-20, or an ISO date and time; VID:PID such as 0416:b23c\n";
+    // The window's data folder: the same application name, so the same place.
+    const QString dir = dataDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                                                QStringLiteral("/UserConfig")
+                                          : dataDir;
+    return resultStoreFile::pathIn(dir);
+}
+
+// The filters both modes take; false with a message on err when one is bad.
+bool readFilter(const QCommandLineParser &parsed, ResultFilter &filter, QTextStream &err)
+{
+    if (parsed.isSet(SinceOption)) {
+        const QString text = parsed.value(SinceOption);
+        qint64 since = 0;
+        if (!parseSince(text, since)) {
+            err << QStringLiteral("--since: \"%1\" is not a date (2026-05-20, or 2026-05-20T08:00:00)\n").arg(text);
+            return false;
+        }
+        filter.sinceUtcMs = since;
+    }
+    if (parsed.isSet(PlatformOption)) {
+        const QString text = parsed.value(PlatformOption);
+        if (!parsePlatform(text, filter)) {
+            err << QStringLiteral("--platform: \"%1\" is not VID:PID (such as 0416:b23c)\n").arg(text);
+            return false;
+        }
+    }
+    return true;
+}
+
+int summary(const QCommandLineParser &parsed, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    ResultFilter filter;
+    if (!readFilter(parsed, filter, err))
+        return BadArguments;
+    QString error;
+    if (!resultExport::writeSummary(storeIn(dataDir), filter, out, &error)) {
+        err << error << '\n';
+        return StoreUnreadable;
+    }
+    return Done;
+}
+
+int exportCsv(const QCommandLineParser &parsed, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    ResultFilter filter;
+    if (!readFilter(parsed, filter, err))
+        return BadArguments;
+    const QString csvPath = parsed.value(ExportOption);
+    qint64 rows = 0;
+    QString error;
+    if (!resultExport::exportCsv(storeIn(dataDir), csvPath, filter, &rows, &error)) {
+        err << error << '\n';
+        return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
+    }
+    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
+    return Done;
 }
 
 // The units the line store set aside go back into its queue; the running
 // tool, or the next start, sends them.
-int forwardAgain(const QString &storePath, QTextStream &out, QTextStream &err)
+int forwardAgain(const QString &dataDir, QTextStream &out, QTextStream &err)
 {
+    const QString storePath = storeIn(dataDir);
     const QString name = QStringLiteral("tkt_results_again");
     qint64 again = -1;
     QString error = QStringLiteral("no results store at %1").arg(storePath);
@@ -94,106 +144,41 @@ int forwardAgain(const QString &storePath, QTextStream &out, QTextStream &err)
     resultStoreFile::release(name);
     if (again < 0) {
         err << error << '\n';
-        err.flush();
         return StoreUnreadable;
     }
     out << QStringLiteral("%1 units set aside by the line store are queued for it again; the tool sends them while "
                           "it runs\n")
                .arg(again);
-    out.flush();
     return Done;
 }
 
 } // namespace
 
-int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err)
+void addTo(CommandLine &commandLine, const QString &dataDir)
 {
-    if (!args.contains(ExportOption) && !args.contains(SummaryOption) && !args.contains(ForwardAgainOption))
-        return NotOurs;
-
-    auto bad = [&](const QString &why) {
-        err << why << '\n' << usage();
-        err.flush();
-        return BadArguments;
-    };
-    bool summary = false;
-    bool again = false;
-    bool filtered = false;
-    QString csvPath;
-    ResultFilter filter;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        const bool hasValue = i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
-        if (arg == SummaryOption) {
-            summary = true;
-        } else if (arg == ForwardAgainOption) {
-            again = true;
-        } else if (arg == ExportOption || arg == SinceOption || arg == PlatformOption) {
-            if (!hasValue)
-                return bad(QStringLiteral("%1 needs a value").arg(arg));
-            const QString value = args[++i];
-            qint64 since = 0;
-            if (arg == ExportOption) {
-                if (!csvPath.isEmpty())
-                    return bad(QStringLiteral("%1 given twice").arg(arg));
-                csvPath = value;
-            } else if (arg == SinceOption) {
-                filtered = true;
-                if (!parseSince(value, since))
-                    return bad(QStringLiteral("--since: \"%1\" is not a date").arg(value));
-                filter.sinceUtcMs = since;
-            } else if (!parsePlatform(value, filter)) {
-                return bad(QStringLiteral("--platform: \"%1\" is not VID:PID").arg(value));
-            } else {
-                filtered = true;
-            }
-        } else {
-            return bad(QStringLiteral("unknown argument \"%1\"").arg(arg));
-        }
-    }
-    if (int(summary) + int(!csvPath.isEmpty()) + int(again) > 1)
-        return bad(QStringLiteral("give one of --export-results, --results-summary and --forward-again"));
-    if (again && filtered)
-        return bad(QStringLiteral("--forward-again takes no --since or --platform: it queues every unit set aside"));
-
-    const QString storePath = resultStoreFile::pathIn(dataDir);
-    if (again)
-        return forwardAgain(storePath, out, err);
-    QString error;
-    if (summary) {
-        if (!resultExport::writeSummary(storePath, filter, out, &error)) {
-            err << error << '\n';
-            err.flush();
-            return StoreUnreadable;
-        }
-        return Done;
-    }
-    qint64 rows = 0;
-    if (!resultExport::exportCsv(storePath, csvPath, filter, &rows, &error)) {
-        err << error << '\n';
-        err.flush();
-        return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
-    }
-    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
-    out.flush();
-    return Done;
-}
-
-int runFromMain(int &argc, char **argv)
-{
-    bool ours = false;
-    for (int i = 1; i < argc && !ours; ++i)
-        ours = std::strcmp(argv[i], "--export-results") == 0 || std::strcmp(argv[i], "--results-summary") == 0 ||
-               std::strcmp(argv[i], "--forward-again") == 0;
-    if (!ours)
-        return NotOurs;
-    QCoreApplication app(argc, argv);
-    // The window's data folder: the same application name, so the same place.
-    const QString dataDir =
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return run(app.arguments(), dataDir, out, err);
+    commandLine.addOption(QCommandLineOption(
+        SinceOption, QStringLiteral("Only units from DATE on (UTC day or ISO date-time)"), QStringLiteral("DATE")));
+    commandLine.addOption(QCommandLineOption(
+        PlatformOption, QStringLiteral("Only units of one platform, such as 0416:b23c"), QStringLiteral("VID:PID")));
+    const QStringList filters{SinceOption, PlatformOption};
+    commandLine.addMode(
+        QCommandLineOption(SummaryOption, QStringLiteral("Print the units tested per day and platform")), filters,
+        [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
+            return summary(parsed, dataDir, out, err);
+        });
+    commandLine.addMode(QCommandLineOption(ExportOption,
+                                           QStringLiteral("Write every unit tested to FILE.csv, one row each"),
+                                           QStringLiteral("FILE.csv")),
+                        filters, [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
+                            return exportCsv(parsed, dataDir, out, err);
+                        });
+    commandLine.addMode(
+        QCommandLineOption(ForwardAgainOption, QStringLiteral("Queue the units the line store set aside for it again")),
+        {}, [dataDir](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
+            return forwardAgain(dataDir, out, err);
+        });
+    commandLine.addHelpNote(QStringLiteral(
+        "Exit codes: 0 done, 2 bad arguments, 3 store unreadable (or unwritable), 4 FILE.csv unwritable."));
 }
 
 } // namespace resultsCommand

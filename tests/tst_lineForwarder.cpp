@@ -1,3 +1,4 @@
+#include "commandLine.h"
 #include "lineForwarder.h"
 #include "resultStore.h"
 #include "resultStoreFile.h"
@@ -198,8 +199,10 @@ private slots:
         QString out;
         QTextStream outStream(&out);
         QTextStream errStream(&out);
-        QCOMPARE(resultsCommand::run({"TavrinKeyboardTest", "--forward-again"}, dir.path(), outStream, errStream),
-                 int(resultsCommand::Done));
+        CommandLine commandLine{QString(), QString()};
+        resultsCommand::addTo(commandLine, dir.path());
+        QCOMPARE(commandLine.parse({"TavrinKeyboardTest", "--forward-again"}), CommandLine::Outcome::Command);
+        QCOMPARE(commandLine.run(outStream, errStream), int(resultsCommand::Done));
         QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(database, count), QStringList{"7"}, WaitMs);
     }
 

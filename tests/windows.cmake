@@ -29,10 +29,22 @@ endif()
 
 # A unit under test in the window when the Windows session ends
 # (scripts/test-windows.sh ends it with wineboot): into the program's own
-# store too, read back by the packaged program.
+# store, whose fallback file the script then reads.
 if(WIN32)
     add_executable(tkt_endSessionUnit "${CMAKE_CURRENT_SOURCE_DIR}/win/endSessionUnit.cpp")
     target_include_directories(tkt_endSessionUnit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/support")
     target_link_libraries(tkt_endSessionUnit PRIVATE Qt5::Test tkt_app tkt_ui tkt_hid tkt_simkeyboard tkt_images)
     place_with_window_data(tkt_endSessionUnit "${CMAKE_BINARY_DIR}/tests/tkt_endSessionUnit")
+endif()
+
+# Starts a program as cmd.exe starts a GUI program, with no standard handles,
+# so that scripts/test-windows.sh sees the program's --help reach the console
+# only by attaching to it.
+if(WIN32)
+    add_executable(tkt_consoleParent "${CMAKE_CURRENT_SOURCE_DIR}/win/consoleParent.cpp")
+    set_target_properties(tkt_consoleParent PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    if(MINGW)
+        # Runs from anywhere under Wine: no runtime DLL to find.
+        target_link_options(tkt_consoleParent PRIVATE -static)
+    endif()
 endif()
