@@ -11,7 +11,7 @@ namespace resultSchema {
 const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
-    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons";
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, capture";
 
 namespace {
 
@@ -39,9 +39,13 @@ const QStringList &stepStatements(int step)
         QStringLiteral("ALTER TABLE units ADD COLUMN max_keys_held INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN reasons TEXT"),
     };
+    // Older rows do not say what took their keys: NULL, not a guess.
+    static const QStringList four = {
+        QStringLiteral("ALTER TABLE units ADD COLUMN capture TEXT"),
+    };
     // A unit the line store refused for itself leaves the queue for here,
     // with the server's words, until someone queues it again.
-    static const QStringList four = {
+    static const QStringList five = {
         QStringLiteral("CREATE TABLE line_aside (unit_id TEXT PRIMARY KEY NOT NULL, aside_utc_ms INTEGER NOT NULL,"
                        " reason TEXT NOT NULL)"),
     };
@@ -54,6 +58,8 @@ const QStringList &stepStatements(int step)
         return three;
     case 4:
         return four;
+    case 5:
+        return five;
     default:
         return none;
     }
@@ -167,6 +173,7 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(cleaned(id.serial));
     query.addBindValue(record.maxKeysHeld);
     query.addBindValue(cleaned(record.reasons));
+    query.addBindValue(cleaned(record.capture));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -201,6 +208,7 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     id.serial = stdText(next());
     record.maxKeysHeld = next().toInt();
     record.reasons = stdText(next());
+    record.capture = stdText(next());
     return record;
 }
 

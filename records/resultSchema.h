@@ -15,12 +15,13 @@ class QSqlQuery;
 namespace resultSchema {
 
 // 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
-// and the verdict's reasons. 4: units the line store refused, set aside.
-constexpr int CurrentVersion = 4;
+// and the verdict's reasons. 4: what took the unit's keys. 5: units the line
+// store refused, set aside.
+constexpr int CurrentVersion = 5;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
-constexpr int UnitColumnCount = 26;
+constexpr int UnitColumnCount = 27;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store

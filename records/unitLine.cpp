@@ -39,7 +39,8 @@ enum Field
     Outcome,
     Reasons,
     MaxKeysHeld,
-    Ended,
+    Capture, // absent from the lines of older tools
+    Ended,   // last, so a line cut short never reads as whole
     FieldCount
 };
 
@@ -67,6 +68,7 @@ const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "outcome",
                                                     "reasons",
                                                     "max_keys_held",
+                                                    "capture",
                                                     "ended"};
 
 // Length of the valid UTF-8 sequence at text[i], 0 when there is none.
@@ -258,6 +260,7 @@ std::string write(const UnitRecord &r)
                                                         outcomeName(r.outcome),
                                                         escape(r.reasons),
                                                         std::to_string(r.maxKeysHeld),
+                                                        escape(r.capture),
                                                         unitEndName(r.ended)};
     std::string line;
     for (int field = 0; field < FieldCount; ++field) {
@@ -303,7 +306,7 @@ bool read(const std::string &line, UnitRecord &record, std::string *why)
         pos = end + 1;
     }
     for (int field = 0; field < FieldCount; ++field)
-        if (!seen[field])
+        if (!seen[field] && field != Capture)
             return refuse(std::string(Names[field]) + " missing");
 
     UnitRecord r;
@@ -333,7 +336,7 @@ bool read(const std::string &line, UnitRecord &record, std::string *why)
         field(VerdictField, verdictFromName(raw[VerdictField], r.verdict)) &&
         field(Outcome, outcomeFromName(raw[Outcome], r.outcome)) && field(Reasons, unescape(raw[Reasons], r.reasons)) &&
         field(MaxKeysHeld, parseNumber(raw[MaxKeysHeld], r.maxKeysHeld)) &&
-        field(Ended, unitEndFromName(raw[Ended], r.ended));
+        field(Ended, unitEndFromName(raw[Ended], r.ended)) && field(Capture, unescape(raw[Capture], r.capture));
     if (!ok)
         return refuse(std::string(Names[bad]) + " not readable");
     r.keyCheckRun = raw[KeyCheckRun] == "yes";

@@ -1,6 +1,5 @@
 # Application shell: language choice, application object, debug log, single instance.
 add_unit_test(NAME tst_languageName LIBS tkt_app)
-add_unit_test(NAME tst_toolVersion LIBS tkt_version)
 add_unit_test(NAME tst_globalApplication LIBS tkt_app)
 add_unit_test(NAME tst_debugLog LIBS tkt_app)
 add_unit_test(NAME tst_closeDeadline LIBS tkt_app)

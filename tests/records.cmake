@@ -1,7 +1,6 @@
 # A record of every keyboard tested: the recorder, the station store, the
 # export and the line store.
 add_unit_test(NAME tst_unitRecorder LIBS tkt_records_core LABELS records)
-add_unit_test(NAME tst_unitVerdict LIBS tkt_records_core LABELS records)
 add_unit_test(NAME tst_retryBackoff LIBS tkt_records_core LABELS records)
 # Runs the real program as well, once it is built, to show the commands need no display.
 # Not on Windows: there the program's data folder cannot be pointed elsewhere

@@ -105,7 +105,8 @@ private slots:
         QCOMPARE(rows[2][21], QStringLiteral("failed"));
         QCOMPARE(rows[3][21], QStringLiteral("incomplete"));
         QCOMPARE(rows[3][22], QStringLiteral("removal"));
-        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons)}));
+        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons),
+                                               QString::fromStdString(units[1].capture)}));
     }
 
     void filters_data()

@@ -25,7 +25,9 @@ private slots:
         QFETCH(int, length);
         QFETCH(bool, taken);
         VerdictBar bar;
-        bar.setSerialMode(VerdictCriteria::Serial::Require);
+        VerdictCriteria criteria;
+        criteria.serial = VerdictCriteria::Serial::Require;
+        bar.setCriteria(criteria);
         bar.showVerdict(nullptr, KeyNamer());
         const QString prompt = bar.text();
         QLineEdit *field = bar.findChild<QLineEdit *>(QStringLiteral("lineEdit_Serial"));

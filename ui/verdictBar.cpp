@@ -62,20 +62,28 @@ VerdictBar::VerdictBar(QWidget *parent) : QFrame(parent)
             m_serial->selectAll();
     });
     layout->addWidget(m_serial);
-    setSerialMode(VerdictCriteria::Serial::Off);
+    connect(m_serial, &QLineEdit::returnPressed, this, [this]() {
+        if (!m_unitConnected || m_serial->isReadOnly() || serial().isEmpty())
+            return;
+        m_serial->setReadOnly(true);
+        emit serialEntered(serial());
+    });
+    setCriteria(VerdictCriteria());
     showUnit(nullptr, KeyNamer());
 }
 
-void VerdictBar::setSerialMode(VerdictCriteria::Serial mode)
+void VerdictBar::setCriteria(const VerdictCriteria &criteria)
 {
-    m_serialMode = mode;
+    m_serialMode = criteria.serial;
+    m_notUnderstood = criteria.notUnderstood;
     m_serialTitle->setVisible(asksForSerial());
     m_serial->setVisible(asksForSerial());
 }
 
 void VerdictBar::setUnitConnected(bool connected)
 {
-    m_serial->setReadOnly(connected);
+    m_unitConnected = connected;
+    m_serial->setReadOnly(connected && !serial().isEmpty());
     if (connected)
         return;
     m_serial->clear();
@@ -95,9 +103,15 @@ void VerdictBar::checkSerial()
         return;
     m_serialRefused = refused;
     m_serial->setStyleSheet(refused ? QLatin1String(kRefusedSerialSheet) : QString());
+    m_serial->setToolTip(refused ? serialRefusal() : QString());
     // While no unit is shown the bar speaks to the operator of the field.
     if (m_shownRevision < 0)
         showUnit(nullptr, KeyNamer());
+}
+
+QString VerdictBar::serialRefusal()
+{
+    return tr("Serial over %1 characters refused: scan again").arg(kSerialMaxLength);
 }
 
 VerdictWords VerdictBar::translatedWords()
@@ -113,6 +127,10 @@ VerdictWords VerdictBar::translatedWords()
     w.calibrationFailed = t("calibration failed");
     w.firmwareSilent = t("firmware not answering");
     w.noSerial = t("no serial");
+    w.settingNotUnderstood = t("Settings: %1 not understood");
+    w.keysNotFromUnit = t("keys not taken from the unit");
+    w.notOnLayout = t("%1 not on the layout");
+    w.matrixPosition = t("row %1 column %2");
     w.keysHeld = t("at most %1 keys held at once (want %2)");
     w.keyCheckNotRun = t("key check not run");
     w.calibrationNotRun = t("calibration not run");
@@ -134,9 +152,15 @@ bool VerdictBar::showVerdict(const UnitVerdict *verdict, const KeyNamer &keyName
 void VerdictBar::showUnit(const UnitVerdict *verdict, const KeyNamer &keyName)
 {
     m_serialTitle->setText(tr("Serial:"));
+    if (!verdict && !m_notUnderstood.empty()) {
+        VerdictReason settings{VerdictReason::Kind::SettingsNotUnderstood};
+        settings.setting = m_notUnderstood.front();
+        showText(QString::fromStdString(describeReason(settings, translatedWords(), keyName)), kNeutralSheet);
+        return;
+    }
     if (!verdict) {
         if (m_serialRefused)
-            showText(tr("Serial over %1 characters refused: scan again").arg(kSerialMaxLength), kFailedSheet);
+            showText(serialRefusal(), kFailedSheet);
         else
             showText(asksForSerial() ? tr("Scan the serial, then plug the keyboard in") : tr("Plug a keyboard in"),
                      kNeutralSheet);
