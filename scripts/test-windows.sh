@@ -112,7 +112,8 @@ line_url() { echo "postgresql://tkt@127.0.0.1:$port/line?sslmode=verify-full&ssl
 home="$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
 data="$home/AppData/Local/TavrinKeyboardTest/UserConfig"
 mkdir -p "$data" "$home/AppData/Roaming/postgresql"
-rm -f "$data"/results.sqlite*
+# The store, and what an earlier run left beside it for the store to take in.
+rm -f "$data"/results.sqlite* "$data"/results-unwritten*.txt "$data"/results-progress*.txt
 printf '[results]\r\nurl=%s\r\n' "$(line_url other-root.crt)" >"$data/Config.ini"
 printf '127.0.0.1:%s:line:tkt:line-secret\r\n' "$port" >"$home/AppData/Roaming/postgresql/pgpass.conf"
 
@@ -304,6 +305,7 @@ if grep -q "ended=close" "$fallback" 2>/dev/null; then
 else
     fail "no unit ended by the close after the session's end: $(tail -3 "$build/endsession.log" | tr -d '\r')"
 fi
+rm -f "$fallback" "$data/results-progress.txt"
 
 # 7. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
