@@ -1,5 +1,6 @@
 // Unit records: writing one unit to the station store (from save() to
-// written, and the caller's own cost), exporting 100,000 units to CSV, and
+// written, and the caller's own cost), keeping the unit under test on disk,
+// exporting 100,000 units to CSV, and
 // sending 10,000 queued units to a PostgreSQL server started here, over its
 // Unix socket and over verified TLS. Prints figures; asserts nothing.
 #include "lineForwarder.h"
@@ -7,6 +8,7 @@
 #include "resultSchema.h"
 #include "resultStore.h"
 #include "resultStoreFile.h"
+#include "unitProgressFile.h"
 
 #include "pgCluster.h"
 #include "sampleUnit.h"
@@ -81,6 +83,24 @@ void writeOne()
                 percentile(writtenMs, 0.99));
 }
 
+// What the writer does every 2 s while a unit is tested and its progress
+// changed: the progress file replaced through a synced temporary file.
+void keepProgress()
+{
+    QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/bench-records-XXXXXX"));
+    const QString path = unitProgressFile::pathBeside(resultStoreFile::pathIn(dir.path()));
+    constexpr int Runs = 300;
+    std::vector<double> keptMs;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        unitProgressFile::write(path, sampleUnit("progress-" + std::to_string(i)), nullptr);
+        keptMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("keep the unit under test on disk (progress file replaced, synced), %d times:\n", Runs);
+    std::printf("  median %.2f ms, p99 %.2f ms\n", percentile(keptMs, 0.5), percentile(keptMs, 0.99));
+}
+
 void exportMany()
 {
     QTemporaryDir dir;
@@ -139,6 +159,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     writeOne();
+    keepProgress();
     exportMany();
     forwardMany();
     return 0;

@@ -4,6 +4,7 @@
 #include <QtGlobal>
 
 #include <optional>
+#include <string>
 
 class QTextStream;
 
@@ -24,13 +25,18 @@ QString csvHeader();
 // One field as CSV writes it: quoted when it holds a comma, a quote, a line
 // break or space at either end, quotes doubled.
 QString csvField(const QString &value);
+// A text the keyboard or the system gave, as a cell: one that a spreadsheet
+// would run as a formula (=, +, -, @, a tab or a carriage return first) gets
+// a leading apostrophe, so opening the export never runs what a firmware sent.
+QString cellText(const std::string &value);
 
 // Writes the units to csvPath, one row each, oldest first. False with the
 // reason when the store cannot be read or the file not written; rows gets
 // the number of units written.
 bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFilter &filter, qint64 *rows,
                QString *error);
-// Units, passed, failed and units with chatter, per UTC day and platform.
+// Units, passed, failed and units with chatter, per UTC day and platform,
+// then the units queued for the line store and those it set aside.
 bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error);
 
 } // namespace resultExport

@@ -43,6 +43,12 @@ const QStringList &stepStatements(int step)
     static const QStringList four = {
         QStringLiteral("ALTER TABLE units ADD COLUMN capture TEXT"),
     };
+    // A unit the line store refused for itself leaves the queue for here,
+    // with the server's words, until someone queues it again.
+    static const QStringList five = {
+        QStringLiteral("CREATE TABLE line_aside (unit_id TEXT PRIMARY KEY NOT NULL, aside_utc_ms INTEGER NOT NULL,"
+                       " reason TEXT NOT NULL)"),
+    };
     switch (step) {
     case 1:
         return one;
@@ -52,6 +58,8 @@ const QStringList &stepStatements(int step)
         return three;
     case 4:
         return four;
+    case 5:
+        return five;
     default:
         return none;
     }
@@ -67,6 +75,12 @@ bool fail(const QSqlError &sqlError, QSqlError *error)
 QString text(const std::string &value)
 {
     return QString::fromStdString(value);
+}
+
+// A text that came from outside: the firmware, the system, a person.
+QString cleaned(const std::string &value)
+{
+    return QString::fromStdString(cleanText(value));
 }
 
 std::string stdText(const QVariant &value)
@@ -133,18 +147,18 @@ QString placeholders()
 void bindUnit(QSqlQuery &query, const UnitRecord &record)
 {
     const UnitIdentity &id = record.identity;
-    query.addBindValue(text(record.unitId));
+    query.addBindValue(cleaned(record.unitId));
     query.addBindValue(static_cast<qlonglong>(record.startUtcMs));
     query.addBindValue(static_cast<qlonglong>(record.endUtcMs));
-    query.addBindValue(text(id.station));
-    query.addBindValue(text(id.toolVersion));
+    query.addBindValue(cleaned(id.station));
+    query.addBindValue(cleaned(id.toolVersion));
     query.addBindValue(static_cast<int>(id.vid));
     query.addBindValue(static_cast<int>(id.pid));
-    query.addBindValue(text(id.manufacturer));
-    query.addBindValue(text(id.product));
-    query.addBindValue(text(id.model));
-    query.addBindValue(text(id.version));
-    query.addBindValue(text(id.linkPath));
+    query.addBindValue(cleaned(id.manufacturer));
+    query.addBindValue(cleaned(id.product));
+    query.addBindValue(cleaned(id.model));
+    query.addBindValue(cleaned(id.version));
+    query.addBindValue(cleaned(id.linkPath));
     query.addBindValue(static_cast<int>(record.keysPressed.size()));
     query.addBindValue(text(joinKeys(record.keysPressed)));
     query.addBindValue(text(joinKeys(record.keysNeverPressed)));
@@ -156,10 +170,10 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(QString::fromLatin1(verdictName(record.verdict)));
     query.addBindValue(QString::fromLatin1(outcomeName(record.outcome)));
     query.addBindValue(QString::fromLatin1(unitEndName(record.ended)));
-    query.addBindValue(text(id.serial));
+    query.addBindValue(cleaned(id.serial));
     query.addBindValue(record.maxKeysHeld);
-    query.addBindValue(text(record.reasons));
-    query.addBindValue(text(record.capture));
+    query.addBindValue(cleaned(record.reasons));
+    query.addBindValue(cleaned(record.capture));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -220,7 +234,7 @@ bool insertUnits(QSqlDatabase &db, const std::vector<UnitRecord> &records, bool 
         if (!ok) {
             sqlError = unit.lastError();
         } else if (queueForLine) {
-            queue.addBindValue(text(records[i].unitId));
+            queue.addBindValue(cleaned(records[i].unitId));
             queue.addBindValue(static_cast<qlonglong>(records[i].endUtcMs));
             ok = queue.exec();
             if (!ok)

@@ -1,10 +1,14 @@
 #include "resultsCommand.h"
 
 #include "commandLine.h"
+#include "lineQueue.h"
 #include "resultExport.h"
 #include "resultStoreFile.h"
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -16,6 +20,7 @@ const QString ExportOption = QStringLiteral("export-results");
 const QString SummaryOption = QStringLiteral("results-summary");
 const QString SinceOption = QStringLiteral("since");
 const QString PlatformOption = QStringLiteral("platform");
+const QString ForwardAgainOption = QStringLiteral("forward-again");
 
 bool parseSince(const QString &text, qint64 &utcMs)
 {
@@ -118,6 +123,35 @@ int exportCsv(const QCommandLineParser &parsed, const QString &dataDir, QTextStr
     return Done;
 }
 
+// The units the line store set aside go back into its queue; the running
+// tool, or the next start, sends them.
+int forwardAgain(const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    const QString storePath = storeIn(dataDir);
+    const QString name = QStringLiteral("tkt_results_again");
+    qint64 again = -1;
+    QString error = QStringLiteral("no results store at %1").arg(storePath);
+    if (QFileInfo(storePath).isFile()) {
+        resultStoreFile::Access access;
+        access.journal = resultStoreFile::Access::AsFound;
+        resultStoreFile::Opened opened;
+        QSqlDatabase db = resultStoreFile::open(name, storePath, access, 5000, &opened);
+        QSqlError sqlError = opened.error;
+        if (db.isOpen())
+            again = lineQueue::queueAgain(db, &sqlError);
+        error = QStringLiteral("%1 cannot be written: %2").arg(storePath, sqlError.text().trimmed());
+    }
+    resultStoreFile::release(name);
+    if (again < 0) {
+        err << error << '\n';
+        return StoreUnreadable;
+    }
+    out << QStringLiteral("%1 units set aside by the line store are queued for it again; the tool sends them while "
+                          "it runs\n")
+               .arg(again);
+    return Done;
+}
+
 } // namespace
 
 void addTo(CommandLine &commandLine, const QString &dataDir)
@@ -138,8 +172,13 @@ void addTo(CommandLine &commandLine, const QString &dataDir)
                         filters, [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
                             return exportCsv(parsed, dataDir, out, err);
                         });
-    commandLine.addHelpNote(
-        QStringLiteral("Exit codes: 0 done, 2 bad arguments, 3 store unreadable, 4 FILE.csv unwritable."));
+    commandLine.addMode(
+        QCommandLineOption(ForwardAgainOption, QStringLiteral("Queue the units the line store set aside for it again")),
+        {}, [dataDir](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
+            return forwardAgain(dataDir, out, err);
+        });
+    commandLine.addHelpNote(QStringLiteral(
+        "Exit codes: 0 done, 2 bad arguments, 3 store unreadable (or unwritable), 4 FILE.csv unwritable."));
 }
 
 } // namespace resultsCommand

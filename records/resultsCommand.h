@@ -8,6 +8,7 @@ class CommandLine;
 // single-instance guard or any display:
 //   --export-results FILE.csv [--since DATE] [--platform VID:PID]
 //   --results-summary [--since DATE] [--platform VID:PID]
+//   --forward-again   (queues the units the line store set aside once more)
 // DATE is a UTC day (2026-05-20) or an ISO date and time; VID:PID four hex
 // digits each, "0x" optional.
 namespace resultsCommand {
@@ -20,7 +21,7 @@ enum ExitCode
     FileUnwritable = 4
 };
 
-// Adds both modes and their two options. dataDir holds the store; empty, the
+// Adds the three modes and the two options of the first two. dataDir holds the store; empty, the
 // window's own data folder, looked up when a mode runs.
 void addTo(CommandLine &commandLine, const QString &dataDir = QString());
 

@@ -2,6 +2,7 @@
 add_unit_test(NAME tst_languageName LIBS tkt_app)
 add_unit_test(NAME tst_globalApplication LIBS tkt_app)
 add_unit_test(NAME tst_debugLog LIBS tkt_app)
+add_unit_test(NAME tst_closeDeadline LIBS tkt_app)
 
 # Runs the guard in child processes (the test binary itself) and, once it is
 # built, the real program.

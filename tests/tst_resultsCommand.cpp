@@ -1,4 +1,5 @@
 #include "commandLine.h"
+#include "lineQueue.h"
 #include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
@@ -9,6 +10,7 @@
 
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -144,7 +146,10 @@ private slots:
         QTest::newRow("bad platform") << QStringList{"--results-summary", "--platform", "0416"} << true << 2;
         QTest::newRow("bad platform in export")
             << QStringList{"--export-results", "x.csv", "--platform", "g:1"} << true << 2;
+        QTest::newRow("forward again with a filter")
+            << QStringList{"--forward-again", "--since", "2026-05-20"} << true << 2;
         QTest::newRow("no store") << QStringList{"--results-summary"} << false << 3;
+        QTest::newRow("forward again, no store") << QStringList{"--forward-again"} << false << 3;
         QTest::newRow("file not writable") << QStringList{"--export-results", "/proc/x.csv"} << true << 4;
     }
 
@@ -161,16 +166,51 @@ private slots:
         QCOMPARE(err.isEmpty(), exitCode <= 0);
     }
 
-    void summary()
+    // Then the line store's queue: the units set aside go back into it.
+    void summaryAndForwardAgain()
     {
         QTemporaryDir dir;
         writeStore(dir.path(), threeUnits());
+        {
+            QSqlDatabase db = resultStoreFile::open(QStringLiteral("queue"), resultStoreFile::pathIn(dir.path()), false,
+                                                    100, nullptr);
+            QSqlQuery(db).exec(QStringLiteral("INSERT INTO line_queue SELECT unit_id, 0 FROM units"));
+            QVERIFY(lineQueue::setAside(db, QStringLiteral("b-failed"), QStringLiteral("check"), 1, nullptr));
+        }
+        resultStoreFile::release(QStringLiteral("queue"));
         QString out;
         QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
         QCOMPARE(out, QStringLiteral("day         platform     units   passed   failed  incomplete  chatter\n"
                                      "2026-05-20  0416:b23c        2        1        1           0        1\n"
                                      "2026-05-21  0416:7372        1        0        0           1        1\n"
-                                     "total                        3        1        1           1        2\n"));
+                                     "total                        3        1        1           1        2\n"
+                                     "line store: 2 units queued, 1 set aside\n"));
+        QCOMPARE(run(dir.path(), {"--forward-again"}, &out), 0);
+        QVERIFY2(out.startsWith(QLatin1String("1 units set aside")), qPrintable(out));
+        QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
+        QVERIFY2(out.endsWith(QLatin1String("line store: 3 units queued, 0 set aside\n")), qPrintable(out));
+    }
+
+    // A tool killed while it made the store leaves a file without tables:
+    // an empty store to both commands.
+    void storeWithoutTables()
+    {
+        QTemporaryDir dir;
+        {
+            QSqlDatabase db =
+                resultStoreFile::open(QStringLiteral("half"), resultStoreFile::pathIn(dir.path()), false, 100, nullptr);
+            QVERIFY(db.isOpen());
+        }
+        resultStoreFile::release(QStringLiteral("half"));
+        const QString csv = dir.filePath(QStringLiteral("out.csv"));
+        QString out;
+        QCOMPARE(run(dir.path(), {"--export-results", csv}, &out), 0);
+        QCOMPARE(out, QStringLiteral("0 units written to %1\n").arg(csv));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), resultExport::csvHeader().toUtf8() + "\r\n");
+        QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("\ntotal +0 +0 +0 +0 +0\n"))), qPrintable(out));
     }
 
     // The real program, with no display and no window: the command runs first.

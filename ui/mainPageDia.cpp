@@ -99,6 +99,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     m_unitRecorder.setChatterThresholdMs(criteria.chatterMs);
     m_unitRecorder.setCriteria(criteria);
     m_resultStore = new ResultStore(dataDir, this);
+    m_resultStore->followProgress([this](std::int64_t now) { return m_unitRecorder.snapshot(UnitEnd::Crash, now); });
 
     ui->label_PressNum->hide();
     ui->radioButton_DealConnect->hide();
