@@ -41,7 +41,8 @@ need setpriv util-linux
 [ -x /lib/systemd/systemd-udevd ] || { say "missing systemd-udevd (package udev)"; exit 1; }
 # The guest has no libraries of its own until the host's /usr is mounted.
 ldd "$(command -v busybox)" >/dev/null 2>&1 && { say "busybox is not the static one (package busybox-static)"; exit 1; }
-for program in "$build/TavrinKeyboardTest" "$build/tkt_vm_window" "$build/tests/vm/tkt_gadget_firmware"; do
+for program in "$build/TavrinKeyboardTest" "$build/tkt_vm_window" "$build/tests/vm/tkt_gadget_firmware" \
+    "$build/tests/vm/tkt_vm_key_reader" "$build/tests/vm/tkt_vm_key_timer"; do
     [ -x "$program" ] || { say "not built: $program"; exit 1; }
 done
 
