@@ -62,6 +62,9 @@ int main(int argc, char *argv[])
         // Declared after the application object, so destroyed before it.
         mainPageDia window;
         QObject::connect(&endWatcher, &SessionEndWatcher::endRequested, &window, [&window](const QString &why) {
+            // Whatever ends the process from here on (a second signal) finds
+            // every line of the close on disk, none left in the queue.
+            DebugLog::instance()->setWriteThrough();
             qDebug().noquote() << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
             window.close();
             // Also leaves any nested event loop, such as a dialog's.

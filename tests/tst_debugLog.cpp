@@ -2,6 +2,14 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 constexpr QFile::Permissions GroupOrOther =
@@ -38,6 +46,48 @@ QStringList messagesOf(const QByteArray &text)
     return messages;
 }
 
+// A log file that takes nothing until told to: a named pipe whose reader
+// starts reading, on a thread of its own, only with startReading().
+struct StalledPipe
+{
+    QTemporaryDir root;
+    QString path = root.filePath(QStringLiteral("pipe.log"));
+    int reader = -1;
+    std::thread drain;
+    QByteArray text;
+
+    StalledPipe()
+    {
+        const QByteArray name = QFile::encodeName(path);
+        if (root.isValid() && ::mkfifo(name.constData(), 0600) == 0)
+            reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+    }
+    ~StalledPipe()
+    {
+        if (drain.joinable())
+            drain.join();
+        if (reader >= 0)
+            ::close(reader);
+    }
+    bool isValid() const { return reader >= 0; }
+    void startReading()
+    {
+        drain = std::thread([this] {
+            ::fcntl(reader, F_SETFL, 0); // blocking: reads until the log closes its end
+            char chunk[4096];
+            for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;)
+                text.append(chunk, int(n));
+        });
+    }
+    // Once the log closed the pipe: the lines' messages that start with "line ".
+    QStringList messages()
+    {
+        if (drain.joinable())
+            drain.join();
+        return messagesOf(text).filter(QRegularExpression(QStringLiteral("^line ")));
+    }
+};
+
 class LineWriter : public QThread
 {
 public:
@@ -68,6 +118,9 @@ private slots:
     void openFailure_data();
     void openFailure();
     void linesFromTwoThreads();
+    void linesBeforeCloseAreInTheFile();
+    void nothingQueuedIsLostWhenTheLogGoes();
+    void fullQueueWaitsAndLosesNothing();
 };
 
 void tst_debugLog::permissions_data()
@@ -108,6 +161,7 @@ void tst_debugLog::permissions()
     log.setEchoToStderr(false);
     QVERIFY(log.openFile(path));
     log.write(QtDebugMsg, QStringLiteral("key 65 down"));
+    log.flush();
 
     const QFile::Permissions file = QFileInfo(path).permissions();
     QVERIFY(file & QFile::ReadOwner);
@@ -159,6 +213,7 @@ void tst_debugLog::rotation()
     const QString pad(padding, QLatin1Char('.'));
     for (int i = 0; i < lines; ++i) {
         log.write(QtDebugMsg, QStringLiteral("line %1 %2").arg(i).arg(pad));
+        log.flush();
         QVERIFY2(QFileInfo(path).size() <= bound, qPrintable(QString::number(i)));
     }
 
@@ -233,6 +288,79 @@ void tst_debugLog::linesFromTwoThreads()
         QVERIFY(unique.contains(QStringLiteral("gui %1").arg(i)));
         QVERIFY(unique.contains(QStringLiteral("hid %1").arg(i)));
     }
+}
+
+// Lines are written behind the caller's back; closing the file must not
+// drop the ones still queued. Each line is closed upon at once, before the
+// writer had a chance to take it.
+void tst_debugLog::linesBeforeCloseAreInTheFile()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString path = root.filePath(QStringLiteral("log/close.log"));
+    DebugLog log;
+    log.setEchoToStderr(false);
+    const int runs = 100;
+    for (int i = 0; i < runs; ++i) {
+        QVERIFY(log.openFile(path, 64 * 1024 * 1024));
+        log.write(QtDebugMsg, QStringLiteral("line %1").arg(i));
+        log.closeFile();
+    }
+    const QStringList kept = messagesOf(readAll(path)).filter(QRegularExpression(QStringLiteral("^line ")));
+    QCOMPARE(kept.size(), runs);
+    for (int i = 0; i < runs; ++i)
+        QCOMPARE(kept.at(i), QStringLiteral("line %1").arg(i));
+}
+
+// At the end of the process the log goes with lines still queued: here the
+// file is a pipe nobody reads yet, so nearly all of them still wait.
+void tst_debugLog::nothingQueuedIsLostWhenTheLogGoes()
+{
+    StalledPipe pipe;
+    QVERIFY(pipe.isValid());
+    const int lines = 5000;
+    auto log = std::make_unique<DebugLog>(lines + 1);
+    log->setEchoToStderr(false);
+    QVERIFY(log->openFile(pipe.path, 64 * 1024 * 1024));
+    for (int i = 0; i < lines; ++i)
+        log->write(QtDebugMsg, QStringLiteral("line %1 %2").arg(i).arg(QString(80, QLatin1Char('.'))));
+    QVERIFY(log->pendingLines() > 0);
+    pipe.startReading();
+    log.reset();
+    const QStringList kept = pipe.messages();
+    QCOMPARE(kept.size(), lines);
+    for (int i = 0; i < lines; ++i)
+        QVERIFY2(kept.at(i).startsWith(QStringLiteral("line %1 ").arg(i)), qPrintable(kept.at(i).left(20)));
+}
+
+// A disk that stops taking lines fills the queue: callers then wait, within
+// the bound, and every line arrives once it moves again.
+void tst_debugLog::fullQueueWaitsAndLosesNothing()
+{
+    StalledPipe pipe;
+    QVERIFY(pipe.isValid());
+    const int queueLines = 16;
+    const int lines = 5000; // far more than the pipe and the queue hold
+    DebugLog log(queueLines);
+    log.setEchoToStderr(false);
+    QVERIFY(log.openFile(pipe.path, 64 * 1024 * 1024));
+    std::atomic<int> queued{0};
+    std::thread writer([&] {
+        for (int i = 0; i < lines; ++i, ++queued)
+            log.write(QtDebugMsg, QStringLiteral("line %1 %2").arg(i).arg(QString(80, QLatin1Char('.'))));
+    });
+    QTRY_VERIFY(log.pendingLines() == queueLines);
+    QTest::qWait(100);
+    QVERIFY(queued.load() < lines);
+    QVERIFY(log.pendingLines() <= queueLines);
+
+    pipe.startReading();
+    writer.join();
+    log.closeFile();
+    const QStringList kept = pipe.messages();
+    QCOMPARE(kept.size(), lines);
+    for (int i = 0; i < lines; ++i)
+        QVERIFY2(kept.at(i).startsWith(QStringLiteral("line %1 ").arg(i)), qPrintable(kept.at(i).left(20)));
 }
 
 QTEST_GUILESS_MAIN(tst_debugLog)

@@ -57,6 +57,10 @@ private slots:
         QVERIFY2(program.waitForFinished(EndMs), "still running after the signal");
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
+        // The debug log is written behind the program's back; what the close
+        // logged last, after the event loop, is in the file all the same.
+        QVERIFY(log.seek(0));
+        QVERIFY(log.readAll().contains("MainHidInterFace::~MainHidInterFace()"));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), data + QStringLiteral("/UserConfig/results.sqlite"),
                              QStringLiteral("SELECT ended FROM units")),
                  QStringList{"close"});
