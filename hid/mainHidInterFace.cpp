@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -33,6 +34,27 @@ constexpr unsigned long kWorkerStopWaitMs = 2000;
 constexpr int kMaxEnumerationEntries = 4096;
 
 std::atomic<int> g_liveReportBuffers{0};
+
+// Buffers of sigHidDataArrived between the worker that made them and the
+// receiver that takes them: the hand-over goes through this lock.
+struct InFlightReport
+{
+    unsigned char *data;
+    int length;
+    const MainHidInterFace *link;
+};
+
+std::mutex &inFlightMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<InFlightReport> &inFlight()
+{
+    static std::vector<InFlightReport> reports;
+    return reports;
+}
 
 std::int64_t steadyMs()
 {
@@ -74,6 +96,7 @@ MainHidInterFace::~MainHidInterFace()
     // A QThread must not be destroyed while it runs; the loop has been told to end.
     wait();
     m_workerActive.load(std::memory_order_acquire);
+    freeUntakenReports();
 }
 
 void MainHidInterFace::setVidPid(int vid, int pid)
@@ -239,6 +262,8 @@ int MainHidInterFace::closeHid()
         m_hidDevice = nullptr;
     }
     waitForWorker();
+    // Reports of this keyboard still on their way are nobody's now.
+    freeUntakenReports();
     emit sigCloseHidSuccessful();
     return 0;
 }
@@ -351,10 +376,59 @@ unsigned char *MainHidInterFace::makeReport(const unsigned char *bytes, int leng
         return nullptr;
     std::memcpy(report, bytes, size_t(length));
     g_liveReportBuffers.fetch_add(1);
+    std::lock_guard<std::mutex> lock(inFlightMutex());
+    try {
+        inFlight().push_back({report, length, this});
+    } catch (const std::bad_alloc &) {
+        freeReport(report);
+        return nullptr;
+    }
     return report;
 }
 
+MainHidInterFace::TakenReport MainHidInterFace::takeReport(unsigned char *data)
+{
+    TakenReport taken;
+    if (!data)
+        return taken;
+    std::lock_guard<std::mutex> lock(inFlightMutex());
+    std::vector<InFlightReport> &reports = inFlight();
+    // Taken in the order emitted, so the one wanted is nearly always first.
+    const auto it = std::find_if(reports.begin(), reports.end(),
+                                 [data](const InFlightReport &report) { return report.data == data; });
+    if (it == reports.end())
+        return taken;
+    taken.data.reset(it->data);
+    taken.length = it->length;
+    reports.erase(it);
+    return taken;
+}
+
 void MainHidInterFace::releaseReport(unsigned char *data)
+{
+    takeReport(data);
+}
+
+void MainHidInterFace::freeUntakenReports()
+{
+    std::vector<unsigned char *> untaken;
+    {
+        std::lock_guard<std::mutex> lock(inFlightMutex());
+        std::vector<InFlightReport> &reports = inFlight();
+        for (auto it = reports.begin(); it != reports.end();) {
+            if (it->link != this) {
+                ++it;
+                continue;
+            }
+            untaken.push_back(it->data);
+            it = reports.erase(it);
+        }
+    }
+    for (unsigned char *data : untaken)
+        freeReport(data);
+}
+
+void MainHidInterFace::freeReport(unsigned char *data)
 {
     if (!data)
         return;

@@ -11,7 +11,8 @@
 // Locking: m_readMutex before m_writeMutex before m_listMutex; m_infoMutex
 // guards the identity fields and is never held while another lock is taken or
 // hidapi is called. hidapi's global functions go through hidLibraryGuard,
-// whose lock is taken innermost.
+// whose lock is taken innermost. The buffers on their way to the receiver have
+// a lock of their own, taken alone.
 
 #include <QByteArray>
 #include <QMap>
@@ -23,6 +24,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 struct hid_device_;
@@ -93,9 +95,24 @@ public:
     // long before its reads fail, if they ever do. Any thread.
     std::int64_t writeTroubleMs() const;
 
-    // Report buffers handed out by sigHidDataArrived and not yet released.
+    // A buffer of sigHidDataArrived, once its receiver has taken it over.
+    struct TakenReport
+    {
+        std::unique_ptr<unsigned char[], void (*)(unsigned char *)> data{nullptr, &freeReport};
+        int length = 0; // the byte count read, 1..64
+    };
+
+    // Report buffers made for sigHidDataArrived and not yet freed.
     static int liveReportBuffers();
-    // Frees a buffer of sigHidDataArrived. Null is ignored.
+    // The receiver's first step with a buffer of sigHidDataArrived. The
+    // buffer passes through a lock of the link's, so everything the worker
+    // wrote into it is visibly done before the receiver reads it (also to
+    // ThreadSanitizer, which cannot see into Qt's queued calls). Empty when
+    // the buffer is no longer on its way: the link that read it was closed
+    // and freed it, as nobody would take it then. Never read data before.
+    static TakenReport takeReport(unsigned char *data);
+    // Frees a buffer of sigHidDataArrived without reading it. Null, and a
+    // buffer the link has freed already, are ignored.
     static void releaseReport(unsigned char *data);
 
 signals:
@@ -103,8 +120,9 @@ signals:
     void sigCloseHidSuccessful();
     // data is a new 64-byte buffer holding the report read (length bytes,
     // 1..64) followed by zeros. The receiver owns it from the moment of
-    // emission and frees it with releaseReport; connect exactly one receiver.
-    // No buffer is made while nothing is connected.
+    // emission: it takes it with takeReport (or frees it with releaseReport);
+    // connect exactly one receiver. Buffers not taken when the link closes
+    // are freed then. No buffer is made while nothing is connected.
     void sigHidDataArrived(unsigned char *data, int length);
     // Emitted once per open when reads keep failing (the keyboard is lost).
     // The link stays open, without reading, until closeHid.
@@ -135,7 +153,11 @@ private:
     // Both true when something was read or written.
     bool readHalf(ReadState &state);
     bool writeHalf();
-    static unsigned char *makeReport(const unsigned char *bytes, int length);
+    // A new buffer for sigHidDataArrived, on its way to the receiver.
+    unsigned char *makeReport(const unsigned char *bytes, int length);
+    // Frees the buffers this link made that no receiver took.
+    void freeUntakenReports();
+    static void freeReport(unsigned char *data);
     void waitForWorker();
 
     hid_device_ *m_hidDevice = nullptr; // under m_readMutex and m_writeMutex

@@ -425,12 +425,15 @@ void mainPageDia::onShakeHandsRuning()
 
 void mainPageDia::onHidDataArrived(unsigned char *data, int length)
 {
-    // The buffer is ours from the moment the link emitted it, whatever it holds.
-    const std::unique_ptr<unsigned char[], void (*)(unsigned char *)> owned(data, &MainHidInterFace::releaseReport);
+    // Taken through the link, which freed it already if the keyboard was
+    // closed meanwhile; ours from here on, whatever it holds.
+    const MainHidInterFace::TakenReport taken = MainHidInterFace::takeReport(data);
     // Reports of a keyboard already closed may still wait in the queue; they
     // must not be taken for the next keyboard's.
-    if (!m_bConnected || !data)
+    if (!m_bConnected || !taken.data)
         return;
+    data = taken.data.get();
+    length = taken.length;
 
     const HidAnswer answer = decodeHidAnswer(data, length);
     if (answer.kind == HidAnswerKind::TooShort) {
