@@ -227,9 +227,12 @@ keyboard_event_node() { # the event node of interface 0 on the first port
 boot_hidg=$(hidg_of "$kb" keyboard)
 unit_event=$(keyboard_event_node)
 reader_log="$home9p/key-reader.log"
-: >"$reader_log"
+rm -f "$reader_log"
+# The guest is still setting up the new devices' nodes at first.
+udevadm settle -t 20
 "$build/tests/vm/tkt_vm_key_reader" "$unit_event" "$reader_log" &
 reader_pid=$!
+wait_for 10 test -e "$reader_log"
 timed=$("$timer" "$boot_hidg" "$reader_log" "key " "$key_reports" "minimal reader of $unit_event")
 check "a minimal reader of $unit_event logged every key on 9p" $?
 figure "${timed#VM-FIGURE }"

@@ -17,8 +17,9 @@ int main(int argc, char **argv)
         fprintf(stderr, "usage: %s EVENT_NODE LOG_FILE\n", argv[0]);
         return 2;
     }
+    /* The log file appears once the node is open: then every key is read. */
     const int node = open(argv[1], O_RDONLY | O_CLOEXEC);
-    const int log = open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    const int log = node < 0 ? -1 : open(argv[2], O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (node < 0 || log < 0) {
         perror("open");
         return 1;
