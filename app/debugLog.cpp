@@ -38,9 +38,10 @@ char typeLetter(QtMsgType type)
     return '?';
 }
 
-QByteArray formatLine(qint64 msecsSinceEpoch, QtMsgType type, const QString &message)
+// The time in local time, given how far local time is from UTC then.
+QByteArray formatLine(qint64 msecsSinceEpoch, int offsetFromUtc, QtMsgType type, const QString &message)
 {
-    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch)
+    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::OffsetFromUTC, offsetFromUtc)
                .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz "))
                .toUtf8() +
            typeLetter(type) + ' ' + message.toUtf8() + '\n';
@@ -226,23 +227,31 @@ void DebugLog::runWriter()
 
 void DebugLog::writeLines(const std::deque<Line> &lines)
 {
+    if (lines.empty())
+        return;
+    // Local time is looked up once a batch: the C library asks the system's
+    // time zone file each time, a round trip where it lies on a network share.
+    const int offsetFromUtc = QDateTime::fromMSecsSinceEpoch(lines.front().msecsSinceEpoch).offsetFromUtc();
     std::vector<QByteArray> texts;
     texts.reserve(lines.size());
     QByteArray echo;
     for (const Line &line : lines) {
-        texts.push_back(formatLine(line.msecsSinceEpoch, line.type, line.message));
+        texts.push_back(formatLine(line.msecsSinceEpoch, offsetFromUtc, line.type, line.message));
         if (line.echo)
             echo += texts.back();
     }
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        if (m_file.isOpen()) {
+            for (const QByteArray &text : texts)
+                writeLocked(text);
+            // One flush for the lot: a line is on its way to the disk once written.
+            m_file.flush();
+        }
+    }
+    // The file first: it is what is read later; the echo is for whoever watches.
     if (!echo.isEmpty())
         writeStderr(echo);
-    std::lock_guard<std::mutex> lock(m_fileMutex);
-    if (!m_file.isOpen())
-        return;
-    for (const QByteArray &text : texts)
-        writeLocked(text);
-    // One flush for the lot: a line is on its way to the disk once written.
-    m_file.flush();
 }
 
 QString DebugLog::defaultFilePath()
