@@ -119,6 +119,7 @@ TKT_SRC='$src'
 TKT_BUILD='$build'
 TKT_VM_CYCLES='${TKT_VM_CYCLES:-20}'
 TKT_VM_REPORTS='${TKT_VM_REPORTS:-1000}'
+TKT_VM_KEY_REPORTS='${TKT_VM_KEY_REPORTS:-200}'
 EOF
 say "booting $package under TCG ($(nproc) host cores)"
 start=$(date +%s.%N)
