@@ -105,12 +105,8 @@ int main(int argc, char **argv)
 
     SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
     mainPageDia window;
-    window.init(QStringLiteral("English"));
-    window.show();
-    if (!isConnected(&window)) {
-        std::printf("the window did not connect to the simulated keyboard\n");
+    if (!showConnected(window))
         return 1;
-    }
     // The layout query, the light setting and the first handshakes settle first.
     runEvents(3000);
 
