@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -145,8 +144,9 @@ void DebugLog::write(QtMsgType type, const QString &message)
         // Full: the caller waits for the writer rather than lose the line.
         m_linesTaken.wait(lock, [this] { return int(m_queue.size()) < m_queueLines || m_writerDone; });
         // The time is taken inside the lock, so lines appear in time order.
-        // Only the writer turns it into local time: the C library's time zone
-        // state is never read concurrently, and the caller saves the cost.
+        // It is put into words under the file's lock, where the writer writes
+        // it: the C library's time zone state is never read concurrently, and
+        // the caller saves the cost.
         Line line{QDateTime::currentMSecsSinceEpoch(), type, message, m_echo};
         if (m_writerDone) {
             // The writer is gone (the log is being destroyed): straight out.
@@ -227,31 +227,36 @@ void DebugLog::runWriter()
 
 void DebugLog::writeLines(const std::deque<Line> &lines)
 {
-    if (lines.empty())
-        return;
-    // Local time is looked up once a batch: the C library asks the system's
-    // time zone file each time, a round trip where it lies on a network share.
-    const int offsetFromUtc = QDateTime::fromMSecsSinceEpoch(lines.front().msecsSinceEpoch).offsetFromUtc();
-    std::vector<QByteArray> texts;
-    texts.reserve(lines.size());
     QByteArray echo;
-    for (const Line &line : lines) {
-        texts.push_back(formatLine(line.msecsSinceEpoch, offsetFromUtc, line.type, line.message));
-        if (line.echo)
-            echo += texts.back();
-    }
     {
         std::lock_guard<std::mutex> lock(m_fileMutex);
-        if (m_file.isOpen()) {
-            for (const QByteArray &text : texts)
-                writeLocked(text);
-            // One flush for the lot: a line is on its way to the disk once written.
-            m_file.flush();
+        for (const Line &line : lines) {
+            const QByteArray text =
+                formatLine(line.msecsSinceEpoch, offsetFromUtcLocked(line.msecsSinceEpoch), line.type, line.message);
+            if (line.echo)
+                echo += text;
+            writeLocked(text);
         }
+        // One flush for the lot: a line is on its way to the disk once written.
+        if (m_file.isOpen())
+            m_file.flush();
     }
     // The file first: it is what is read later; the echo is for whoever watches.
     if (!echo.isEmpty())
         writeStderr(echo);
+}
+
+int DebugLog::offsetFromUtcLocked(qint64 msecsSinceEpoch)
+{
+    // The C library reads the system's time zone file for every conversion to
+    // local time, a round trip each where it lies on a network share. Local
+    // time only ever changes its distance from UTC on a whole minute.
+    const qint64 minute = msecsSinceEpoch / 60000;
+    if (minute != m_offsetMinute) {
+        m_offsetMinute = minute;
+        m_offsetFromUtc = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).offsetFromUtc();
+    }
+    return m_offsetFromUtc;
 }
 
 QString DebugLog::defaultFilePath()

@@ -96,6 +96,7 @@ private:
     bool openLocked();
     void rotateLocked();
     void writeLocked(const QByteArray &line);
+    int offsetFromUtcLocked(qint64 msecsSinceEpoch);
 
     // The file side: taken by the writer for each batch and by open and close.
     mutable std::mutex m_fileMutex;
@@ -103,6 +104,9 @@ private:
     QString m_path;
     qint64 m_maxBytes = DefaultMaxBytes;
     qint64 m_size = 0;
+    // Local time's distance from UTC, looked up for this minute.
+    qint64 m_offsetMinute = -1;
+    int m_offsetFromUtc = 0;
 
     // The queue side; never held while the file is written.
     mutable std::mutex m_queueMutex;
