@@ -235,7 +235,7 @@ reader_pid=$!
 wait_for 10 test -e "$reader_log"
 timed=$("$timer" "$boot_hidg" "$reader_log" "key " "$key_reports" "minimal reader of $unit_event")
 check "a minimal reader of $unit_event logged every key on 9p" $?
-figure "${timed#VM-FIGURE }"
+printf '%s\n' "$timed" | while read -r _ line; do figure "$line"; done
 kill "$reader_pid"
 wait "$reader_pid" 2>/dev/null
 
@@ -266,7 +266,7 @@ check "the tool's key test takes the unit's keys from $unit_event" \
     "$(grep -F "Key capture source: device (0416:b23c: " "$log" | grep -qw "$unit_event" && echo 0 || echo 1)"
 timed=$("$timer" "$boot_hidg" "$debug_log" "pkh->vkCode" "$key_reports" "the tool, its home on 9p")
 check "the tool logged every key on 9p" $?
-figure "${timed#VM-FIGURE }"
+printf '%s\n' "$timed" | while read -r _ line; do figure "$line"; done
 first_node=$(grep -o "hidOpenPath:/dev/hidraw[0-9]*" "$log" | tail -n1)
 
 echo "vm: unplug phase at $(cut -d' ' -f1 /proc/uptime) s"
