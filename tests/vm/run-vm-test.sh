@@ -38,6 +38,7 @@ need dpkg-deb dpkg
 need apt-get apt
 need udevadm udev
 need setpriv util-linux
+need taskset util-linux
 [ -x /lib/systemd/systemd-udevd ] || { say "missing systemd-udevd (package udev)"; exit 1; }
 # The guest has no libraries of its own until the host's /usr is mounted.
 ldd "$(command -v busybox)" >/dev/null 2>&1 && { say "busybox is not the static one (package busybox-static)"; exit 1; }
