@@ -1,7 +1,7 @@
 // Unit records: writing one unit to the station store (from save() to
 // written, and the caller's own cost), exporting 100,000 units to CSV, and
-// sending 10,000 queued units to a PostgreSQL server started here. Prints
-// figures; asserts nothing.
+// sending 10,000 queued units to a PostgreSQL server started here, over its
+// Unix socket and over verified TLS. Prints figures; asserts nothing.
 #include "lineForwarder.h"
 #include "resultExport.h"
 #include "resultSchema.h"
@@ -104,27 +104,33 @@ void exportMany()
 
 void forwardMany()
 {
-    PgCluster cluster(true);
+    PgCluster cluster(true, QStringLiteral(TKT_TEST_CERTIFICATES));
     if (!cluster.init() || !cluster.start()) {
         std::printf("forward: no PostgreSQL server: %s\n", qPrintable(cluster.error()));
         return;
     }
-    cluster.query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE line"));
-    QTemporaryDir dir;
     constexpr int Units = 10000;
-    const QString store = resultStoreFile::pathIn(dir.path());
-    fill(store, Units, true);
-    LineForwarder forwarder(store, parseLineTarget(cluster.url(QStringLiteral("line"))), 5000, 1000);
-    QElapsedTimer timer;
-    timer.start();
-    const int sent = forwarder.forwardQueued();
-    const double seconds = timer.nsecsElapsed() / 1e9;
-    std::printf(
-        "forward %d queued units to PostgreSQL (Unix socket, fsync on, batches of %d): %.2f s (%.0f "
-        "units/s); on the server: %s\n",
-        sent, LineForwarder::DefaultBatch, seconds, sent / seconds,
-        qPrintable(
-            cluster.query(QStringLiteral("line"), QStringLiteral("SELECT count(*) FROM unit_results")).join(' ')));
+    const QList<QPair<QString, QString>> routes = {
+        {QStringLiteral("Unix socket"), cluster.url(QStringLiteral("line_socket"))},
+        {QStringLiteral("TLS to 127.0.0.1, verify-full"),
+         cluster.tlsUrl(QStringLiteral("line_tls"), cluster.certificate(QStringLiteral("root.crt")))}};
+    for (const auto &route : routes) {
+        const LineTarget target = parseLineTarget(route.second);
+        cluster.query(QStringLiteral("postgres"), QStringLiteral("CREATE DATABASE ") + target.database);
+        QTemporaryDir dir;
+        const QString store = resultStoreFile::pathIn(dir.path());
+        fill(store, Units, true);
+        LineForwarder forwarder(store, target, 5000, 1000);
+        QElapsedTimer timer;
+        timer.start();
+        const int sent = forwarder.forwardQueued();
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        std::printf(
+            "forward %d queued units to PostgreSQL (%s, fsync on, batches of %d): %.2f s (%.0f units/s); on "
+            "the server: %s\n",
+            sent, qPrintable(route.first), LineForwarder::DefaultBatch, seconds, sent / seconds,
+            qPrintable(cluster.query(target.database, QStringLiteral("SELECT count(*) FROM unit_results")).join(' ')));
+    }
 }
 
 } // namespace

@@ -5,3 +5,5 @@ endif()
 add_executable(bench_records "${CMAKE_CURRENT_LIST_DIR}/bench_records.cpp")
 target_include_directories(bench_records PRIVATE "${CMAKE_CURRENT_LIST_DIR}/../tests/support")
 target_link_libraries(bench_records PRIVATE tkt_records)
+target_compile_definitions(bench_records PRIVATE
+    TKT_TEST_CERTIFICATES="${CMAKE_CURRENT_LIST_DIR}/../tests/support/test-certificates.sh")

@@ -20,6 +20,19 @@ void logLine(const QString &text)
     qDebug().noquote() << QStringLiteral("---------- *** line store: %1 *** ----------").arg(text);
 }
 
+// What the server says this connection is: encrypted by TLS (version and
+// cipher), by GSSAPI, or not at all.
+QString encryptionOf(QSqlQuery &query)
+{
+    if (!query.exec(QStringLiteral("SELECT s.ssl, s.version, s.cipher, g.encrypted FROM pg_stat_ssl s "
+                                   "JOIN pg_stat_gssapi g USING (pid) WHERE pid = pg_backend_pid()")) ||
+        !query.next())
+        return QStringLiteral("encryption unknown: %1").arg(query.lastError().text().simplified());
+    if (query.value(0).toBool())
+        return QStringLiteral("encrypted (%1, %2)").arg(query.value(1).toString(), query.value(2).toString());
+    return query.value(3).toBool() ? QStringLiteral("encrypted (GSSAPI)") : QStringLiteral("not encrypted");
+}
+
 } // namespace
 
 LineForwarder::LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,
@@ -105,16 +118,22 @@ bool LineForwarder::ensureServer()
         return true;
     resultStoreFile::release(m_serverConnection);
     QString error;
+    QString encryption;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverConnection);
         db.setHostName(m_target.host);
         db.setPort(m_target.port);
         db.setDatabaseName(m_target.database);
         db.setUserName(m_target.user);
-        db.setConnectOptions(
-            QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS));
+        QString options = QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS);
+        if (!m_target.connectOptions.isEmpty())
+            options += QLatin1Char(';') + m_target.connectOptions;
+        db.setConnectOptions(options);
         if (db.open()) {
             QSqlQuery query(db);
+            encryption = encryptionOf(query);
+            if (!m_target.sslmode.isEmpty())
+                encryption += QStringLiteral(", sslmode=%1").arg(m_target.sslmode);
             // The server's notices (such as "already exists") are not for the
             // operator's terminal.
             query.exec(QStringLiteral("SET client_min_messages = warning"));
@@ -128,8 +147,8 @@ bool LineForwarder::ensureServer()
         }
     }
     if (m_serverUp) {
-        if (m_outageLogged)
-            logLine(QStringLiteral("reached %1 again").arg(m_target.printable));
+        logLine((m_outageLogged ? QStringLiteral("reached %1 again, %2") : QStringLiteral("connected to %1, %2"))
+                    .arg(m_target.printable, encryption));
         m_outageLogged = false;
         return true;
     }

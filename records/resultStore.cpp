@@ -31,14 +31,22 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
 {
     const QString url = options.lineUrl.isEmpty() ? readResultsSettings(dataDir).lineUrl : options.lineUrl;
     LineTarget target;
+    bool queueForLine = false;
     if (!url.isEmpty()) {
         target = parseLineTarget(url);
-        // Qt for Windows comes without it (there is no libpq for mingw): units
-        // queued for a server never reached would only pile up in the store.
-        if (target.valid && !QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+        if (!target.valid) {
+            // Nothing is guessed and nothing lost: the units wait in the
+            // queue and are sent once the URL is mended.
+            queueForLine = true;
+            target.problem += QStringLiteral("; units stay queued in the station store until it is mended");
+        } else if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL"))) {
+            // A Qt built without it: units queued for a server never reached
+            // would only pile up in the store.
             target.valid = false;
             target.problem = QStringLiteral("this build has no PostgreSQL driver (QPSQL); units are kept in the "
                                             "station store only");
+        } else {
+            queueForLine = true;
         }
         if (!target.valid)
             qDebug().noquote() << QStringLiteral(
@@ -50,7 +58,7 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
     m_writerThread->setObjectName(QStringLiteral("results store"));
     ResultStoreWorker::Settings settings;
     settings.filePath = m_filePath;
-    settings.queueForLine = target.valid;
+    settings.queueForLine = queueForLine;
     settings.busyTimeoutMs = options.busyTimeoutMs;
     settings.retryMs = options.retryMs;
     settings.retryMostMs = options.retryMostMs;

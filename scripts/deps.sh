@@ -13,6 +13,8 @@ case "$what" in
     run) ;;
     test) pkgs+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 wine wine64 postgresql
                  dpkg-dev zip unzip xdotool nsis)
+          # Certificates for the line store's TLS tests, made at test time.
+          pkgs+=(openssl)
           # A session bus for each test on an X server of its own (tests/support/own-display.sh).
           pkgs+=(dbus-daemon)
           # Building Qt for Windows from source (scripts/build-qt-mingw.sh): the SQLite amalgamation.

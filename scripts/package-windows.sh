@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Lays the cross-built program out as it is installed on Windows:
 #   TavrinKeyboardTest.exe, the toolkit's and the compiler's runtime DLLs,
-#   platforms/qwindows.dll, imageformats/, styles/, sqldrivers/qsqlite.dll,
+#   platforms/qwindows.dll, imageformats/, styles/, sqldrivers/qsqlite.dll and
+#   qsqlpsql.dll with libpq.dll, libssl-3-x64.dll and libcrypto-3-x64.dll,
 #   hidapi.dll, cjson.dll, configDir/KeyInfo.config and translation/*.qm
 # and ships it twice: as the installer
 #   TavrinKeyboardTest-<version>-win64-setup.exe (NSIS, scripts/windows-installer.nsi)
@@ -26,6 +27,12 @@ for f in "$program/TavrinKeyboardTest.exe" "$qt/bin/Qt5Core.dll" "$deps/hidapi/b
          "$deps/cjson/bin/cjson.dll"; do
     [ -f "$f" ] || { echo "package-windows: $f is missing (run scripts/build-windows.sh first)" >&2; exit 1; }
 done
+[ -f "$qt/plugins/sqldrivers/qsqlpsql.dll" ] || {
+    echo "package-windows: the toolkit in $qt has no PostgreSQL driver (plugins/sqldrivers/qsqlpsql.dll): stations" \
+         "could not reach the line store; use ../shared/toolchains/qt5-mingw-w64-sql.tar.xz as made by" \
+         "build-pq-mingw.sh" >&2
+    exit 1
+}
 for tool in zip makensis; do
     command -v "$tool" >/dev/null || { echo "package-windows: $tool is missing (scripts/deps.sh test)" >&2; exit 1; }
 done
@@ -46,8 +53,9 @@ cp "$qt/plugins/platforms/qwindows.dll" "$root/platforms/"
 # gif for the production animation, ico for the window icon, jpeg for pictures.
 cp "$qt/plugins/imageformats/"{qgif,qico,qjpeg}.dll "$root/imageformats/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$root/styles/"
-# The station store (there is no PostgreSQL driver for Windows).
-cp "$qt/plugins/sqldrivers/qsqlite.dll" "$root/sqldrivers/"
+# The station store and the line store. The PostgreSQL driver brings libpq and
+# OpenSSL beside the program through the import check below.
+cp "$qt/plugins/sqldrivers/"{qsqlite,qsqlpsql}.dll "$root/sqldrivers/"
 cp "$program/configDir/KeyInfo.config" "$root/configDir/"
 cp "$program/translation/"*.qm "$root/translation/"
 
@@ -59,22 +67,30 @@ seen=" "
 # Windows's own DLLs are those mingw has an import library for.
 system_libs="$(ls /usr/x86_64-w64-mingw32/lib | tr '[:upper:]' '[:lower:]' | tr '\n' ' ')"
 missing=()
+# Windows finds a DLL whatever the case of its name (the driver imports LIBPQ.dll).
+file_named() { find "$1" -maxdepth 1 -type f -iname "$2" -print -quit; }
 for ((i = 0; i < ${#pending[@]} && i < 500; i++)); do
     for dll in $(imports "${pending[$i]}"); do
         lower="$(echo "$dll" | tr '[:upper:]' '[:lower:]')"
         case "$seen" in *" $lower "*) continue ;; esac
         seen+="$lower "
-        if [ -f "$root/$dll" ]; then
+        toolkit="$(file_named "$qt/bin" "$dll")"
+        if [ -n "$(file_named "$root" "$dll")" ]; then
             continue
-        elif [ -f "$qt/bin/$dll" ]; then
-            cp "$qt/bin/$dll" "$root/"
-            pending+=("$root/$dll")
+        elif [ -n "$toolkit" ]; then
+            cp "$toolkit" "$root/"
+            pending+=("$root/$(basename "$toolkit")")
         elif [[ " $system_libs " == *" lib${lower%.dll}.a "* ]]; then
             : # one of Windows's own: mingw has its import library
         else
             missing+=("$dll (needed by $(basename "${pending[$i]}"))")
         fi
     done
+done
+# Without OpenSSL beside it, libpq could not encrypt: a station told to insist
+# on TLS could never send, one that only prefers it would send in the clear.
+for dll in libpq.dll libssl-3-x64.dll libcrypto-3-x64.dll; do
+    [ -f "$root/$dll" ] || missing+=("$dll (the line store's client library and its TLS)")
 done
 if [ ${#missing[@]} -gt 0 ]; then
     printf 'package-windows: not found: %s\n' "${missing[@]}" >&2

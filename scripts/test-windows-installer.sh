@@ -58,9 +58,10 @@ user_data() { (cd "$data" && md5sum UserConfig/Config.ini UserConfig/results.sql
 
 # 1. Silent install of the older version.
 check "older version installed silently" wine "$old" /S
-check "its files, shortcut and uninstall entry are there" eval \
+check "its files (both stores' drivers, libpq and OpenSSL among them), shortcut and uninstall entry are there" eval \
     '[ -f "$dir/TavrinKeyboardTest.exe" ] && [ -f "$dir/sqldrivers/qsqlite.dll" ] && [ -f "$dir/old-only.txt" ] &&
-     [ -f "$shortcut" ] && has_entry && [ "$(entry DisplayVersion)" = 0.0.1 ]'
+     [ -f "$dir/sqldrivers/qsqlpsql.dll" ] && [ -f "$dir/libpq.dll" ] && [ -f "$dir/libssl-3-x64.dll" ] &&
+     [ -f "$dir/libcrypto-3-x64.dll" ] && [ -f "$shortcut" ] && has_entry && [ "$(entry DisplayVersion)" = 0.0.1 ]'
 
 # 2. The installed program runs; the new installer must not replace it meanwhile.
 wine "$dir/TavrinKeyboardTest.exe" >/dev/null 2>&1 &

@@ -10,13 +10,16 @@
 #      turn its key blue on the page;
 #   4. records one unit through the window (the cross-built window with the
 #      simulated keyboard, into the program's own store): the packaged
-#      program's --export-results and --results-summary must show it, and the
-#      line store named in Config.ini must be refused with one log line, as
-#      this build has no PostgreSQL driver;
-#   5. runs the cross-built unit and window tests under Wine, but for those
+#      program's --export-results and --results-summary must show it;
+#   5. sends it to a line store on 127.0.0.1 that takes TLS only
+#      (tests/support/tls-line-store.sh), the password in libpq's password
+#      file: while Config.ini names another root certificate, the packaged
+#      program refuses the server, says why and sends nothing; with the
+#      server's root the unit reaches unit_results, once;
+#   6. runs the cross-built unit and window tests under Wine, but for those
 #      listed below with the reason Wine or Windows cannot run them.
 # Exits 77 (skipped) when the toolkit for Windows lacks a module the program
-# needs, saying which; any other failure exits 1.
+# needs or the PostgreSQL driver, saying which; any other failure exits 1.
 # Usage: scripts/test-windows.sh [build-dir] [screenshot.png]
 #        (default build dir: <repo>/build/windows)
 set -euo pipefail
@@ -52,6 +55,11 @@ started=$SECONDS
     exit "$status"
 }
 echo "test-windows: built in $((SECONDS - started)) s"
+if [ ! -f "$build/deps/qt5-mingw-w64/plugins/sqldrivers/qsqlpsql.dll" ]; then
+    echo "test-windows: SKIPPED: the toolkit for Windows in $build/deps lacks the PostgreSQL driver (QPSQL), which" \
+         "the program ships; ../shared/toolchains/build-pq-mingw.sh adds it"
+    exit 77
+fi
 "$repo/scripts/package-windows.sh" "$build" "$build/dist" >"$build/package.log"
 head -2 "$build/package.log"
 
@@ -61,7 +69,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # Nothing from the build may help the unpacked program find its DLLs.
 unset WINEPATH QT_PLUGIN_PATH QT_QPA_PLATFORM
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+# The line store's password comes from libpq's password file alone.
+unset PGPASSWORD
+line_store="$repo/tests/support/tls-line-store.sh"
+line="$build/line-store"
+trap 'wineserver -k >/dev/null 2>&1 || true; "$line_store" stop "$line" 2>/dev/null || true' EXIT
 
 failures=()
 fail() { echo "test-windows: FAIL: $*"; failures+=("$*"); }
@@ -86,12 +98,16 @@ exe="$unpacked/TavrinKeyboardTest/TavrinKeyboardTest.exe"
 log_file() { find "$WINEPREFIX/drive_c/users" -name TavrinKeyboardTest.log -print -quit 2>/dev/null || true; }
 rm -f "$(log_file)" 2>/dev/null || true
 wineboot -i >/dev/null 2>&1 || true
-# An empty station store, and a Config.ini naming a line store.
-data="$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
-data="$data/AppData/Local/TavrinKeyboardTest/UserConfig"
-mkdir -p "$data"
+# An empty station store, and a Config.ini naming the line store with a root
+# certificate that is not its server's. Wine's drive Z: is the root folder.
+port="$("$line_store" start "$line")"
+line_url() { echo "postgresql://tkt@127.0.0.1:$port/line?sslmode=verify-full&sslrootcert=Z:$line/certificates/$1"; }
+home="$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
+data="$home/AppData/Local/TavrinKeyboardTest/UserConfig"
+mkdir -p "$data" "$home/AppData/Roaming/postgresql"
 rm -f "$data"/results.sqlite*
-printf '[results]\r\nurl=postgresql://tester@linedb.example/keyboards\r\n' >"$data/Config.ini"
+printf '[results]\r\nurl=%s\r\n' "$(line_url other-root.crt)" >"$data/Config.ini"
+printf '127.0.0.1:%s:line:tkt:line-secret\r\n' "$port" >"$home/AppData/Roaming/postgresql/pgpass.conf"
 
 # 2. Start, title, single instance.
 (cd "$unpacked/TavrinKeyboardTest" && exec "$wine" "$exe") >"$build/first.log" 2>&1 &
@@ -147,11 +163,6 @@ if [ -n "$wid" ]; then
     else
         fail "the page shows no more released keys after typing ($before -> $after pixels)"
     fi
-    if [ "$(grep -c 'line store: .* not used: this build has no PostgreSQL driver' "$log")" = 1 ]; then
-        pass "the line store in Config.ini refused with one log line"
-    else
-        fail "no single log line refusing the line store (log: ${log:-none})"
-    fi
     if [ -n "$shot" ]; then
         import -window "$wid" "$shot" && echo "test-windows: screenshot $shot"
     fi
@@ -180,7 +191,67 @@ else
     fail "the packaged program's summary: $(cat "$build/summary.txt")"
 fi
 
-# 5. Unit and window tests under Wine. Not run, and why:
+# 5. The unit sent to the line store by the packaged program, over verified TLS.
+# Runs its window until "$@" succeeds (90 s at most), then closes it as
+# Windows would (WM_CLOSE), so the unit leaves the queue before it ends.
+with_window() {
+    local i ok=1 program
+    (cd "$unpacked/TavrinKeyboardTest" && exec "$wine" "$exe") >>"$build/line.log" 2>&1 &
+    program=$!
+    for ((i = 0; i < 180; i++)); do
+        if "$@"; then ok=0; break; fi
+        sleep 0.5
+    done
+    wait_windows 1 60 || true
+    "$wine" taskkill /IM TavrinKeyboardTest.exe >/dev/null 2>&1 || true
+    for ((i = 0; i < 60; i++)); do
+        kill -0 "$program" 2>/dev/null || break
+        sleep 0.5
+    done
+    kill "$program" 2>/dev/null || true
+    wineserver -k >/dev/null 2>&1 || true
+    return $ok
+}
+new_log() { tail -n +"$((log_from + 1))" "$(log_file)" 2>/dev/null | grep -c "$1" || true; }
+logged() { [ "$(new_log "$1")" -ge 1 ]; }
+on_server() { "$line_store" sql "$line" "$1"; }
+log_from="$(wc -l <"$(log_file)")"
+refusal="line store: postgresql://tkt@127.0.0.1:$port/line?sslmode=verify-full&sslrootcert=Z:.*other-root.crt"
+refusal+=" not reached, units stay queued: .*certificate verify failed"
+if with_window logged "$refusal"; then
+    pass "another root certificate: the program refused the server, the log says why ($(new_log "$refusal") line)"
+else
+    fail "another root certificate: no log line saying the server was refused: $(tail -3 "$(log_file)")"
+fi
+# Not even the table: no station got as far as its first statement.
+if [ "$(on_server "SELECT count(*) FROM pg_class WHERE relname = 'unit_results'")" = 0 ]; then
+    pass "another root certificate: nothing sent, by this program or the window that recorded the unit"
+else
+    fail "another root certificate: the server was reached: $(on_server 'SELECT unit_id FROM unit_results')"
+fi
+printf '[results]\r\nurl=%s\r\n' "$(line_url root.crt)" >"$data/Config.ini"
+log_from="$(wc -l <"$(log_file)")"
+arrived() { [ "$(on_server "SELECT count(*) FROM unit_results WHERE unit_id = '$unit'" 2>/dev/null)" = 1 ]; }
+sent_at=$SECONDS
+if [ -n "$unit" ] && with_window arrived; then
+    pass "with the server's root the unit reached unit_results ($((SECONDS - sent_at)) s from the program's start" \
+         "to closed)"
+else
+    fail "with the server's root, unit $unit did not reach unit_results: $(tail -3 "$(log_file)")"
+fi
+if [ "$(on_server 'SELECT count(*) || '"'/'"' || count(DISTINCT unit_id) FROM unit_results')" = 1/1 ]; then
+    pass "exactly once on the server"
+else
+    fail "on the server: $(on_server 'SELECT unit_id FROM unit_results')"
+fi
+encrypted="line store: connected to postgresql://tkt@127.0.0.1:$port/line?.*root.crt, encrypted (TLSv1.3, "
+if [ "$(new_log "$encrypted")" = 1 ]; then
+    pass "the log says: $(grep -o 'encrypted (TLSv1.3.*sslmode=verify-full' "$(log_file)" | tail -1)"
+else
+    fail "no single log line saying the connection is encrypted: $(grep 'line store' "$(log_file)" | tail -2)"
+fi
+
+# 6. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
     [tst_debugLog]="checks POSIX file permissions, which Windows files do not have"
     [tst_userSettings]="compares the settings file with Unix line ends; Windows writes CR LF"

@@ -12,6 +12,8 @@ if(TARGET TavrinKeyboardTest AND NOT WIN32)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)
 endif()
+# The line store's URL, on every platform (Windows paths under Wine).
+add_unit_test(NAME tst_lineTarget LIBS tkt_records LABELS records)
 # The fallback file: its line format, and the file read back bounded.
 add_unit_test(NAME tst_unitLine LIBS tkt_records LABELS records)
 add_unit_test(NAME tst_unitFallbackFile LIBS tkt_records LABELS records)
@@ -21,4 +23,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     # Starts its own PostgreSQL cluster (Debian package postgresql) under the
     # build folder, as "nobody" when run as root.
     add_unit_test(NAME tst_lineForwarder LIBS tkt_records LABELS records postgresql)
+    target_compile_definitions(tst_lineForwarder PRIVATE
+        TKT_TEST_CERTIFICATES="${CMAKE_CURRENT_SOURCE_DIR}/support/test-certificates.sh")
 endif()

@@ -4,10 +4,13 @@
 #include "unitRecorder.h"
 
 #include "pgCluster.h"
+#include "recordedLog.h"
 #include "sampleUnit.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -33,6 +36,7 @@ class tst_lineForwarder : public QObject
 private slots:
     void initTestCase()
     {
+        m_log = std::make_unique<RecordedLog>();
         QVERIFY2(m_cluster.init() && m_cluster.start(), qPrintable(m_cluster.error()));
         QVERIFY(m_cluster.query("postgres", "CREATE DATABASE texts").isEmpty());
     }
@@ -131,8 +135,51 @@ private slots:
                  QStringList{expected});
     }
 
+    // An engineer's URLs until one is right: a parameter the tool does not
+    // know, then a root certificate that is not the server's. Neither sends a
+    // unit; both units wait in the queue and arrive, over TLS, once the URL
+    // names the server's root certificate.
+    void mendedTlsUrl()
+    {
+        QVERIFY(m_cluster.query("postgres", "CREATE DATABASE line_tls").isEmpty());
+        QVERIFY(m_cluster.query("line_tls", LineForwarder::schemaStatements().first()).isEmpty());
+        QTemporaryDir dir;
+        // A name the client library must be handed quoted.
+        const QString root = dir.filePath(QStringLiteral("line's root.crt"));
+        QVERIFY(QFile::copy(m_cluster.certificate(QStringLiteral("root.crt")), root));
+        const QString url =
+            QStringLiteral("postgresql://tkt@127.0.0.1:\\d+/line_tls\\?sslmode=verify-full&sslrootcert=");
+        const QList<QPair<QString, QString>> wrong = {
+            {m_cluster.tlsUrl("line_tls", root) + "&sslrootcrt=typo",
+             "line store: \\[results\\] url " + url +
+                 ".*root.crt not used: unknown parameter \"sslrootcrt\"; "
+                 "units stay queued in the station store until it is mended"},
+            {m_cluster.tlsUrl("line_tls", m_cluster.certificate(QStringLiteral("other-root.crt"))),
+             "line store: " + url + ".*other-root.crt not reached, units stay queued: .*certificate verify failed"}};
+        for (int i = 0; i < wrong.size(); ++i) {
+            const auto &attempt = wrong[i];
+            ResultStore store(dir.path(), toLine(attempt.first));
+            QSignalSpy saved(&store, &ResultStore::saved);
+            store.save(sampleUnit("attempt " + std::to_string(i)));
+            QTRY_COMPARE_WITH_TIMEOUT(RecordedLog::count(attempt.second), 1, WaitMs);
+            QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, WaitMs);
+        }
+        QCOMPARE(m_cluster.query("line_tls", "SELECT count(*) FROM unit_results"), QStringList{"0"});
+        QCOMPARE(firstColumn("QSQLITE", resultStoreFile::pathIn(dir.path()), "SELECT count(*) FROM line_queue"),
+                 QStringList{"2"});
+
+        ResultStore store(dir.path(), toLine(m_cluster.tlsUrl("line_tls", root)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query("line_tls", "SELECT count(DISTINCT unit_id) || '/' || count(*) "
+                                                              "FROM unit_results"),
+                                  QStringList{"2/2"}, WaitMs);
+        QCOMPARE(RecordedLog::count("line store: connected to " + url +
+                                    ".*line%27s root.crt, encrypted \\(TLSv1.3, \\w+\\), sslmode=verify-full"),
+                 1);
+    }
+
 private:
-    PgCluster m_cluster;
+    std::unique_ptr<RecordedLog> m_log; // made once the test's own handler is in place
+    PgCluster m_cluster{false, QStringLiteral(TKT_TEST_CERTIFICATES)};
 };
 
 QTEST_GUILESS_MAIN(tst_lineForwarder)

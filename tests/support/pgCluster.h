@@ -2,21 +2,26 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QVariant>
 
 #include <pwd.h>
 #include <unistd.h>
 
 // A throw-away PostgreSQL cluster for one test program: made with initdb in a
-// folder under the build tree, reached only through a Unix socket there, and
-// stopped and removed with this object. initdb refuses to run as root, so as
-// root the server runs as "nobody", which owns the folder.
+// folder under the build tree, reached through a Unix socket there, and
+// stopped and removed with this object. Given the script that makes test
+// certificates (test-certificates.sh), it also listens on 127.0.0.1, where
+// it takes TLS connections only, with a certificate made for this run.
+// initdb refuses to run as root, so as root the server runs as "nobody",
+// which owns the folder.
 class PgCluster
 {
 public:
@@ -24,8 +29,9 @@ public:
 
     // A durable cluster syncs its writes as a production server does; the
     // tests' does not, to keep them quick.
-    explicit PgCluster(bool durable = false)
-        : m_dir(QCoreApplication::applicationDirPath() + QStringLiteral("/pg-XXXXXX")), m_durable(durable)
+    explicit PgCluster(bool durable = false, const QString &certificateScript = QString())
+        : m_dir(QCoreApplication::applicationDirPath() + QStringLiteral("/pg-XXXXXX")),
+          m_certificateScript(certificateScript), m_durable(durable)
     {
     }
     ~PgCluster()
@@ -47,19 +53,35 @@ public:
             if (!nobody || chown(m_dir.path().toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0)
                 return failed(QStringLiteral("cannot give the cluster folder to nobody"));
         }
-        return run(QStringLiteral("initdb"),
-                   {"-D", dataDir(), "-U", SuperUser, "--auth=trust", "-E", "UTF8", "--locale=C", "--no-sync"});
+        if (!run(m_bin + QStringLiteral("/initdb"),
+                 {"-D", dataDir(), "-U", SuperUser, "--auth=trust", "-E", "UTF8", "--locale=C", "--no-sync"}))
+            return false;
+        if (m_certificateScript.isEmpty())
+            return true;
+        QFile hba(dataDir() + QStringLiteral("/pg_hba.conf"));
+        return run(m_certificateScript, {certificate(QString())}) && hba.open(QIODevice::WriteOnly) &&
+               hba.write("local all all trust\nhostssl all all 127.0.0.1/32 trust\n") > 0;
     }
 
     bool start()
     {
-        // No TCP at all: the socket in the cluster's folder is the only way in.
-        QString options =
-            QStringLiteral("-k %1 -p %2 -c listen_addresses= -c max_connections=20").arg(socketDir()).arg(port());
+        // Without TLS no TCP at all: the socket in the cluster's folder is the only way in.
+        QString options = QStringLiteral("-k %1 -c max_connections=20").arg(socketDir());
         if (!m_durable)
             options += QStringLiteral(" -c fsync=off");
-        m_running = run(QStringLiteral("pg_ctl"),
-                        {"start", "-w", "-D", dataDir(), "-l", m_dir.filePath("server.log"), "-o", options});
+        if (m_certificateScript.isEmpty())
+            options += QStringLiteral(" -c listen_addresses=");
+        else
+            options += QStringLiteral(" -c listen_addresses=127.0.0.1 -c ssl=on -c ssl_cert_file=%1 -c ssl_key_file=%2")
+                           .arg(certificate(QStringLiteral("server.crt")), certificate(QStringLiteral("server.key")));
+        // A port another program listens on makes the server give up: the next is tried.
+        for (int attempt = 0; attempt < 20 && !m_running; ++attempt) {
+            if (attempt > 0)
+                m_port += 1;
+            m_running = run(m_bin + QStringLiteral("/pg_ctl"),
+                            {"start", "-w", "-D", dataDir(), "-l", m_dir.filePath("server.log"), "-o",
+                             options + QStringLiteral(" -p %1").arg(m_port)});
+        }
         return m_running;
     }
 
@@ -67,16 +89,25 @@ public:
     {
         if (!m_running)
             return true;
-        m_running = !run(QStringLiteral("pg_ctl"), {"stop", "-w", "-m", "fast", "-D", dataDir()});
+        m_running = !run(m_bin + QStringLiteral("/pg_ctl"), {"stop", "-w", "-m", "fast", "-D", dataDir()});
         return !m_running;
     }
 
     QString socketDir() const { return m_dir.path(); }
-    int port() const { return 15432 + static_cast<int>(QCoreApplication::applicationPid() % 1000); }
+    int port() const { return m_port; }
     QString url(const QString &database) const
     {
         return QStringLiteral("postgresql://%1@/%2?host=%3&port=%4").arg(SuperUser, database, socketDir()).arg(port());
     }
+    // Over TCP, the server verified against the root certificate in rootFile.
+    QString tlsUrl(const QString &database, const QString &rootFile) const
+    {
+        return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3?sslmode=verify-full&sslrootcert=%4")
+            .arg(QString::fromLatin1(SuperUser), QString::number(port()), database,
+                 QString::fromLatin1(QUrl::toPercentEncoding(rootFile, "/")));
+    }
+    // A file the certificate script made: root.crt, other-root.crt, server.crt...
+    QString certificate(const QString &name) const { return m_dir.filePath(QStringLiteral("certificates/") + name); }
     QString error() const { return m_error; }
 
     // The first column of every row, or the error text alone when it fails.
@@ -127,7 +158,7 @@ private:
         QProcess process;
         process.setWorkingDirectory(m_dir.path());
         process.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList command = QStringList{m_bin + QLatin1Char('/') + tool} + args;
+        QStringList command = QStringList{tool} + args;
         if (geteuid() == 0)
             command = QStringList{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"} + command;
         process.start(command.takeFirst(), command);
@@ -143,6 +174,8 @@ private:
     }
 
     QTemporaryDir m_dir;
+    QString m_certificateScript;
+    int m_port = 15432 + static_cast<int>(QCoreApplication::applicationPid() % 1000);
     QString m_bin;
     QString m_error;
     bool m_durable = false;
