@@ -3,6 +3,7 @@
 #include "calibrationVerdict.h"
 #include "devicePresence.h"
 #include "deviceTable.h"
+#include "framePacing.h"
 #include "hidAnswer.h"
 #include "hidReport.h"
 #include "hookChords.h"
@@ -129,6 +130,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     }
     connect(m_colourGroup, &QButtonGroup::idClicked, this, &mainPageDia::onCurIndexChangedMainPage);
 
+    // However many keys come at once, the window repaints once a frame.
+    new FramePacing(this);
     m_keyboardPage = new keyboardPage(ui->frame_Keyboard);
     ui->frame_Keyboard->layout()->addWidget(m_keyboardPage);
     // While the unit's own keys are taken, its lock keys never reach the
