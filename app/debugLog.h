@@ -32,7 +32,7 @@ class DebugLog
 public:
     static constexpr qint64 DefaultMaxBytes = 1024 * 1024;
     static constexpr qint64 MinMaxBytes = 1024;
-    // Seconds of a busy key test's lines; beyond it a caller waits.
+    // Minutes of a busy key test's lines; beyond it a caller waits.
     static constexpr int DefaultQueueLines = 8192;
 
     explicit DebugLog(int queueLines = DefaultQueueLines);
