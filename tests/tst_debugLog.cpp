@@ -1,14 +1,11 @@
 #include "debugLog.h"
+#include "stalledPipe.h"
 
 #include <QtTest>
 
 #include <atomic>
 #include <memory>
 #include <thread>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -62,47 +59,11 @@ QString lostOrOutOfOrder(const QStringList &kept, int count)
     return QString();
 }
 
-// A log file that takes nothing until told to: a named pipe whose reader
-// starts reading, on a thread of its own, only with startReading().
-struct StalledPipe
+// The messages of the lines written to the pipe that start with "line ".
+QStringList pipedLines(StalledPipe &pipe)
 {
-    QTemporaryDir root;
-    QString path = root.filePath(QStringLiteral("pipe.log"));
-    int reader = -1;
-    std::thread drain;
-    QByteArray text;
-
-    StalledPipe()
-    {
-        const QByteArray name = QFile::encodeName(path);
-        if (root.isValid() && ::mkfifo(name.constData(), 0600) == 0)
-            reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
-    }
-    ~StalledPipe()
-    {
-        if (drain.joinable())
-            drain.join();
-        if (reader >= 0)
-            ::close(reader);
-    }
-    bool isValid() const { return reader >= 0; }
-    void startReading()
-    {
-        drain = std::thread([this] {
-            ::fcntl(reader, F_SETFL, 0); // blocking: reads until the log closes its end
-            char chunk[4096];
-            for (ssize_t n; (n = ::read(reader, chunk, sizeof chunk)) > 0;)
-                text.append(chunk, int(n));
-        });
-    }
-    // Once the log closed the pipe: the lines' messages that start with "line ".
-    QStringList messages()
-    {
-        if (drain.joinable())
-            drain.join();
-        return messagesOf(text).filter(QRegularExpression(QStringLiteral("^line ")));
-    }
-};
+    return messagesOf(pipe.text()).filter(QRegularExpression(QStringLiteral("^line ")));
+}
 
 // Joined with std::thread, which ThreadSanitizer sees, unlike QThread::wait.
 void writeTaggedLines(const QString &tag, int count)
@@ -321,17 +282,18 @@ void tst_debugLog::linesBeforeCloseAreInTheFile()
 void tst_debugLog::nothingQueuedIsLostWhenTheLogGoes()
 {
     StalledPipe pipe;
-    QVERIFY(pipe.isValid());
+    if (!pipe.isValid())
+        QSKIP("no named pipe to stand in for a stalled disk here");
     const int lines = 5000;
     auto log = std::make_unique<DebugLog>(lines + 1);
     log->setEchoToStderr(false);
-    QVERIFY(log->openFile(pipe.path, 64 * 1024 * 1024));
+    QVERIFY(log->openFile(pipe.path(), 64 * 1024 * 1024));
     for (int i = 0; i < lines; ++i)
         log->write(QtDebugMsg, paddedLine(i));
     QVERIFY(log->pendingLines() > 0);
     pipe.startReading();
     log.reset();
-    QCOMPARE(lostOrOutOfOrder(pipe.messages(), lines), QString());
+    QCOMPARE(lostOrOutOfOrder(pipedLines(pipe), lines), QString());
 }
 
 // A disk that stops taking lines fills the queue: callers then wait, within
@@ -339,12 +301,13 @@ void tst_debugLog::nothingQueuedIsLostWhenTheLogGoes()
 void tst_debugLog::fullQueueWaitsAndLosesNothing()
 {
     StalledPipe pipe;
-    QVERIFY(pipe.isValid());
+    if (!pipe.isValid())
+        QSKIP("no named pipe to stand in for a stalled disk here");
     const int queueLines = 16;
     const int lines = 5000; // far more than the pipe and the queue hold
     DebugLog log(queueLines);
     log.setEchoToStderr(false);
-    QVERIFY(log.openFile(pipe.path, 64 * 1024 * 1024));
+    QVERIFY(log.openFile(pipe.path(), 64 * 1024 * 1024));
     std::atomic<int> queued{0};
     std::thread writer([&] {
         for (int i = 0; i < lines; ++i, ++queued)
@@ -358,7 +321,7 @@ void tst_debugLog::fullQueueWaitsAndLosesNothing()
     pipe.startReading();
     writer.join();
     log.closeFile();
-    QCOMPARE(lostOrOutOfOrder(pipe.messages(), lines), QString());
+    QCOMPARE(lostOrOutOfOrder(pipedLines(pipe), lines), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_debugLog)
