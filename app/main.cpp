@@ -1,23 +1,45 @@
 #include "GlobalApplication.h"
+#include "commandLine.h"
 #include "debugLog.h"
 #include "fontSubstitutes.h"
 #include "languageName.h"
 #include "mainPageDia.h"
+#include "programConsole.h"
 #include "resultsCommand.h"
 #include "runningMarker.h"
 #include "sessionEndWatcher.h"
 #include "singleInstanceGuard.h"
+#include "toolVersion.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QLocale>
+#include <QTextStream>
 
 int main(int argc, char *argv[])
 {
-    // Export and summary of the test records are for a shell: no window, no
-    // guard (the window may well be running) and no display.
-    const int resultsExit = resultsCommand::runFromMain(argc, argv);
-    if (resultsExit != resultsCommand::NotOurs)
-        return resultsExit;
+    // The settings, the log and the station store live in a folder named after
+    // the program, whatever its file is called (the Linux package installs it
+    // as tavrin-keyboard-test), so a renamed copy keeps the same records.
+    QCoreApplication::setApplicationName(QStringLiteral("TavrinKeyboardTest"));
+
+    // Every mode of the command line is for a shell: no window, no guard (the
+    // window may well be running) and no display.
+    CommandLine commandLine(QStringLiteral("Tests USB keyboards at a production line or a service bench."),
+                            QStringLiteral("TavrinKeyboardTest ") + toolVersion::text());
+    resultsCommand::addTo(commandLine);
+    if (commandLine.parse(programConsole::arguments(argc, argv)) == CommandLine::Outcome::Command) {
+        programConsole::useParentConsole();
+        QCoreApplication app(argc, argv);
+        // The descriptors, which the console was bound to, not the C streams.
+        QFile outFile;
+        QFile errFile;
+        outFile.open(1, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        errFile.open(2, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        QTextStream out(&outFile);
+        QTextStream err(&errFile);
+        return commandLine.run(out, err);
+    }
 
     // Until the running copy opens its log file, lines go to standard error.
     DebugLog::install();

@@ -166,6 +166,19 @@ CaptureSource CaptureSwitch::activeSource() const
     return CaptureSource::Auto;
 }
 
+std::string CaptureSwitch::sourceText() const
+{
+    switch (activeSource()) {
+    case CaptureSource::Device:
+        return m_device->describe();
+    case CaptureSource::Display:
+        return "display";
+    case CaptureSource::Auto:
+        break;
+    }
+    return std::string();
+}
+
 int CaptureSwitch::unitLockToggled(int vkCode) const
 {
     if (activeSource() != CaptureSource::Device)

@@ -47,6 +47,8 @@ public:
     bool isInstalled() const;
     // Device or Display while installed; Auto when nothing runs.
     CaptureSource activeSource() const;
+    // The device's nodes, "display", or empty while nothing runs.
+    std::string sourceText() const;
 
     // 1 or 0 for Caps (20), Num (144) and Scroll Lock (145) of the unit while
     // its own keys are taken; -1 when the system's state is the one to show.

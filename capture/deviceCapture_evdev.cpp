@@ -115,6 +115,21 @@ bool EvdevDeviceCapture::start(const KeyboardUnderTest &unit, std::string *why)
     wanted.productId = unit.productId;
     wanted.usbDevice = inputNodeList::usbDeviceOf(unit.linkPath);
     const std::vector<std::string> paths = matchInputNodes(nodes, wanted);
+    if (wanted.usbDevice.empty()) {
+        *why = "no link has named the unit's USB device yet";
+        // Nothing is opened; but a node of the platform the operator could
+        // not open anyway is named, as the link's own refusal has the same
+        // cause (the udev rule) and the same remedy.
+        InputNodeWanted anyUnit = wanted;
+        anyUnit.anyUsbDevice = true;
+        for (const std::string &path : matchInputNodes(nodes, anyUnit)) {
+            if (::access(path.c_str(), R_OK | W_OK) != 0) {
+                *why = inputNodeAccess::explain(path, errno, false);
+                break;
+            }
+        }
+        return false;
+    }
     if (paths.empty()) {
         char ids[16] = {};
         std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned(unit.vendorId), unsigned(unit.productId));

@@ -59,7 +59,9 @@ std::vector<std::string> matchInputNodes(const std::vector<InputNodeInfo> &nodes
             continue;
         if (vendor != wanted.vendorId || product != wanted.productId)
             continue;
-        if (!wanted.usbDevice.empty() && node.usbDevice != wanted.usbDevice)
+        // Before the link has said which USB device is the unit, a station
+        // keyboard of the same platform cannot be told from it: none is taken.
+        if (wanted.usbDevice.empty() ? !wanted.anyUsbDevice : node.usbDevice != wanted.usbDevice)
             continue;
         if (!isEventNode(node) || !reportsKeys(node))
             continue;

@@ -30,7 +30,10 @@ struct InputNodeWanted
 {
     std::uint16_t vendorId = 0;
     std::uint16_t productId = 0;
-    std::string usbDevice; // empty: any USB device with the ids
+    std::string usbDevice; // empty: not known yet, so no node is the unit's
+    // With usbDevice empty: every USB device with the ids, for naming nodes
+    // in the log only (never to open one).
+    bool anyUsbDevice = false;
 };
 
 // A keyboard has a handful of input devices; more would not be one unit.

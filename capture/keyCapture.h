@@ -38,4 +38,11 @@ void setSourcePreference(const std::string &configText);
 // system's lock state is the one to show.
 int unitLockToggled(int vkCode);
 
+// What the keys are taken from now, as the unit's record keeps it: the unit's
+// own input nodes ("/dev/input/event5 /dev/input/event6"), "display" or
+// "hook" (both take every keyboard's keys); empty while nothing captures.
+std::string sourceText();
+// True while only the unit's own keys are taken.
+bool takesUnitOnly();
+
 } // namespace keyCapture

@@ -74,6 +74,16 @@ void setSourcePreference(const std::string &configText)
     keyCaptureSwitch().setPreference(source);
 }
 
+std::string sourceText()
+{
+    return keyCaptureSwitch().sourceText();
+}
+
+bool takesUnitOnly()
+{
+    return keyCaptureSwitch().activeSource() == CaptureSource::Device;
+}
+
 int unitLockToggled(int vkCode)
 {
     return keyCaptureSwitch().unitLockToggled(vkCode);

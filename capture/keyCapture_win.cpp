@@ -110,6 +110,16 @@ void setKeyboard(std::uint16_t, std::uint16_t, const std::string &) {}
 
 void setSourcePreference(const std::string &) {}
 
+std::string sourceText()
+{
+    return isInstalled() ? "hook" : std::string();
+}
+
+bool takesUnitOnly()
+{
+    return false;
+}
+
 int unitLockToggled(int)
 {
     return -1;

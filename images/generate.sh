@@ -8,21 +8,39 @@ cd "$(dirname "$0")"
 # Reproducible files: no creation dates in the PNG chunks.
 strip=(-strip -define png:exclude-chunk=date,time)
 
-# Window icon: a dark keyboard with three rows of light keys and a space bar.
-keys=()
-for row in 0 1 2; do
-    y=$((22 + row * 9))
-    for col in 0 1 2 3 4 5; do
-        x=$((9 + col * 8))
-        keys+=(-draw "roundrectangle $x,$y $((x + 5)),$((y + 6)) 1,1")
+# Window icon: a dark keyboard with three rows of light keys and a space bar,
+# laid out on a 64-pixel grid and drawn at `scale` pixels per grid pixel, so
+# the larger menu icons are drawn, not blown up. A shape from pixel a to
+# pixel b covers a*scale to (b+1)*scale-1.
+keyboard_icon() { # scale output
+    local s="$1" keys=() row col x y
+    from() { echo $(($1 * s)); }
+    to() { echo $((($1 + 1) * s - 1)); }
+    for row in 0 1 2; do
+        y=$((22 + row * 9))
+        for col in 0 1 2 3 4 5; do
+            x=$((9 + col * 8))
+            keys+=(-draw "roundrectangle $(from $x),$(from $y) $(to $((x + 5))),$(to $((y + 6))) $s,$s")
+        done
     done
+    convert -size $((64 * s))x$((64 * s)) xc:none \
+        -fill '#2b3440' -stroke '#10151b' -strokewidth $((2 * s)) \
+        -draw "roundrectangle $(from 3),$(from 14) $(to 60),$(to 54) $((6 * s)),$((6 * s))" \
+        -stroke none -fill '#e8ecf0' "${keys[@]}" \
+        -draw "roundrectangle $(from 17),$(from 49) $(to 46),$(to 51) $s,$s" \
+        -fill '#3cb043' -draw "circle $(from 54),$(from 19) $(from 56),$(from 19)" \
+        "${strip[@]}" "PNG32:$2"
+}
+keyboard_icon 1 Keyboard.png
+
+# The same picture for the Linux desktop's menus (hicolor icon theme, one file
+# per size; 64 is Keyboard.png). The small ones are the large one scaled down.
+mkdir -p hicolor
+keyboard_icon 4 hicolor/256.png
+keyboard_icon 2 hicolor/128.png
+for size in 48 32 24 16; do
+    convert hicolor/256.png -resize "${size}x${size}" "${strip[@]}" "PNG32:hicolor/$size.png"
 done
-convert -size 64x64 xc:none \
-    -fill '#2b3440' -stroke '#10151b' -strokewidth 2 -draw 'roundrectangle 3,14 60,54 6,6' \
-    -stroke none -fill '#e8ecf0' "${keys[@]}" \
-    -draw 'roundrectangle 17,49 46,51 1,1' \
-    -fill '#3cb043' -draw 'circle 54,19 56,19' \
-    "${strip[@]}" PNG32:Keyboard.png
 
 # Maker-line icon: a real multi-size ICO (16, 32 and 48 pixels) of a blue
 # badge with a white "T".

@@ -79,6 +79,17 @@ KeyEventAction offPageEvent(int vkCode, int keyFlags, int scCode)
         if (keyFlags == 128)
             return action(KeyEventAction::Release, 101);
         return {};
+    // The Korean keys have virtual-key codes of their own, but their places
+    // on the page carry identities apart from them.
+    case 0x15:
+    case 0x19: {
+        const int key = vkCode == 0x15 ? 2360 : 2350;
+        if (isDownFlags(keyFlags))
+            return action(KeyEventAction::Press, key);
+        if (keyFlags == 128 || keyFlags == 129 || keyFlags == 160 || keyFlags == 161)
+            return action(KeyEventAction::Release, key);
+        return {};
+    }
     case 255: {
         KeyEventAction a;
         const int key = scCode == 125 ? 701 : scCode == 121 ? 702 : scCode == 112 ? 703 : 0;

@@ -7,9 +7,9 @@
 #include "keyboardButCustom.h"
 #include "keyboardVariant.h"
 #include "lockKeyState.h"
+#include "programFiles.h"
 
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFontDatabase>
 #include <QFrame>
@@ -101,7 +101,7 @@ void keyboardPage::setLockKeyState(std::unique_ptr<lockKeyState> source)
 
 QString keyboardPage::keyboardInfoPath() const
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/configDir/KeyInfo.config");
+    return programFiles::path(QStringLiteral("configDir/KeyInfo.config"));
 }
 
 QRect keyboardPage::bandAboveKeys()

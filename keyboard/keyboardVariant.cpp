@@ -1,5 +1,16 @@
 #include "keyboardVariant.h"
 
+std::vector<int> wantedKeysForVariant(const QList<int> &pageKeys, int index)
+{
+    const QList<int> lacking = noSuchKeyListForVariant(index);
+    std::vector<int> wanted;
+    for (int qtDec : pageKeys) {
+        if (qtDec > 0 && qtDec != 1010 && !lacking.contains(qtDec))
+            wanted.push_back(qtDec);
+    }
+    return wanted;
+}
+
 QList<int> noSuchKeyListForVariant(int index)
 {
     switch (index) {

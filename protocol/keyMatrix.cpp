@@ -63,3 +63,20 @@ std::vector<int> KeyMatrix::badKeyDecList() const
     }
     return list;
 }
+
+std::vector<int> KeyMatrix::badKeys(std::vector<std::pair<int, int>> *unplaced) const
+{
+    std::vector<int> placed;
+    for (const auto &[column, mask] : m_badKeyMaskMap) {
+        for (int row = 0; row < 8; ++row) {
+            if (!(mask & (1 << row)))
+                continue;
+            const int keyDec = isComplete() ? cell(row, column) : 0;
+            if (keyDec != 0)
+                placed.push_back(keyDec);
+            else if (unplaced)
+                unplaced->emplace_back(row, column);
+        }
+    }
+    return placed;
+}

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The keyboard's key matrix as its firmware reports it (six 0x10 answers of 22 usages each) and the
@@ -36,6 +37,9 @@ public:
     void addMasks(const std::array<std::uint8_t, Columns> &masks);
     // Columns ascending, rows 0..5 ascending per set bit (bits 6, 7 ignored): the keyDec of each cell.
     std::vector<int> badKeyDecList() const;
+    // Every set bit of the masks, bits 6 and 7 too: the keyDec where the complete table has a key
+    // there, else its (row, column) in unplaced. A bit that names no key is still a bad key.
+    std::vector<int> badKeys(std::vector<std::pair<int, int>> *unplaced) const;
     const std::map<int, int> &badKeyMaskMap() const { return m_badKeyMaskMap; }
 
 private:

@@ -67,7 +67,8 @@ QStringList LineForwarder::schemaStatements()
                 " received_at timestamptz NOT NULL DEFAULT now())"),
             QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS serial text"),
             QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS max_keys_held integer"),
-            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reasons text")};
+            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reasons text"),
+            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS capture text")};
 }
 
 void LineForwarder::start()

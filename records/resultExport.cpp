@@ -86,7 +86,8 @@ QString csvRow(const UnitRecord &r)
                                 QString::fromLatin1(unitEndName(r.ended)),
                                 cellText(id.serial),
                                 QString::number(r.maxKeysHeld),
-                                cellText(r.reasons)};
+                                cellText(r.reasons),
+                                cellText(r.capture)};
     QStringList quoted;
     for (const QString &field : fields)
         quoted << csvField(field);
@@ -126,7 +127,7 @@ QString csvHeader()
     return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
                           "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
                           "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
-                          "max_keys_held,reasons");
+                          "max_keys_held,reasons,capture");
 }
 
 QString csvField(const QString &value)

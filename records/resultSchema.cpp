@@ -11,7 +11,7 @@ namespace resultSchema {
 const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
-    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons";
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, capture";
 
 namespace {
 
@@ -39,6 +39,10 @@ const QStringList &stepStatements(int step)
         QStringLiteral("ALTER TABLE units ADD COLUMN max_keys_held INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN reasons TEXT"),
     };
+    // Older rows do not say what took their keys: NULL, not a guess.
+    static const QStringList four = {
+        QStringLiteral("ALTER TABLE units ADD COLUMN capture TEXT"),
+    };
     switch (step) {
     case 1:
         return one;
@@ -46,6 +50,8 @@ const QStringList &stepStatements(int step)
         return two;
     case 3:
         return three;
+    case 4:
+        return four;
     default:
         return none;
     }
@@ -153,6 +159,7 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(text(id.serial));
     query.addBindValue(record.maxKeysHeld);
     query.addBindValue(text(record.reasons));
+    query.addBindValue(text(record.capture));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -187,6 +194,7 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     id.serial = stdText(next());
     record.maxKeysHeld = next().toInt();
     record.reasons = stdText(next());
+    record.capture = stdText(next());
     return record;
 }
 

@@ -16,11 +16,11 @@ namespace resultSchema {
 
 // 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
 // and the verdict's reasons.
-constexpr int CurrentVersion = 3;
+constexpr int CurrentVersion = 4;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
-constexpr int UnitColumnCount = 26;
+constexpr int UnitColumnCount = 27;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store

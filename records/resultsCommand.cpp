@@ -1,24 +1,21 @@
 #include "resultsCommand.h"
 
+#include "commandLine.h"
 #include "resultExport.h"
 #include "resultStoreFile.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QStandardPaths>
 #include <QTextStream>
-
-#include <cstdio>
-#include <cstring>
 
 namespace resultsCommand {
 
 namespace {
 
-const QString ExportOption = QStringLiteral("--export-results");
-const QString SummaryOption = QStringLiteral("--results-summary");
-const QString SinceOption = QStringLiteral("--since");
-const QString PlatformOption = QStringLiteral("--platform");
+const QString ExportOption = QStringLiteral("export-results");
+const QString SummaryOption = QStringLiteral("results-summary");
+const QString SinceOption = QStringLiteral("since");
+const QString PlatformOption = QStringLiteral("platform");
 
 bool parseSince(const QString &text, qint64 &utcMs)
 {
@@ -61,91 +58,88 @@ bool parsePlatform(const QString &text, ResultFilter &filter)
     return true;
 }
 
-const char *usage()
+QString storeIn(const QString &dataDir)
 {
-    return "usage: TavrinKeyboardTest --export-results FILE.csv [--since DATE] [--platform VID:PID]\n"
-           "       TavrinKeyboardTest --results-summary [--since DATE] [--platform VID:PID]\n"
-           "DATE: a UTC day such as 2026-05-20, or an ISO date and time; VID:PID such as 0416:b23c\n";
+    // The window's data folder: the same application name, so the same place.
+    const QString dir = dataDir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                                                QStringLiteral("/UserConfig")
+                                          : dataDir;
+    return resultStoreFile::pathIn(dir);
+}
+
+// The filters both modes take; false with a message on err when one is bad.
+bool readFilter(const QCommandLineParser &parsed, ResultFilter &filter, QTextStream &err)
+{
+    if (parsed.isSet(SinceOption)) {
+        const QString text = parsed.value(SinceOption);
+        qint64 since = 0;
+        if (!parseSince(text, since)) {
+            err << QStringLiteral("--since: \"%1\" is not a date (2026-05-20, or 2026-05-20T08:00:00)\n").arg(text);
+            return false;
+        }
+        filter.sinceUtcMs = since;
+    }
+    if (parsed.isSet(PlatformOption)) {
+        const QString text = parsed.value(PlatformOption);
+        if (!parsePlatform(text, filter)) {
+            err << QStringLiteral("--platform: \"%1\" is not VID:PID (such as 0416:b23c)\n").arg(text);
+            return false;
+        }
+    }
+    return true;
+}
+
+int summary(const QCommandLineParser &parsed, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    ResultFilter filter;
+    if (!readFilter(parsed, filter, err))
+        return BadArguments;
+    QString error;
+    if (!resultExport::writeSummary(storeIn(dataDir), filter, out, &error)) {
+        err << error << '\n';
+        return StoreUnreadable;
+    }
+    return Done;
+}
+
+int exportCsv(const QCommandLineParser &parsed, const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    ResultFilter filter;
+    if (!readFilter(parsed, filter, err))
+        return BadArguments;
+    const QString csvPath = parsed.value(ExportOption);
+    qint64 rows = 0;
+    QString error;
+    if (!resultExport::exportCsv(storeIn(dataDir), csvPath, filter, &rows, &error)) {
+        err << error << '\n';
+        return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
+    }
+    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
+    return Done;
 }
 
 } // namespace
 
-int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err)
+void addTo(CommandLine &commandLine, const QString &dataDir)
 {
-    if (!args.contains(ExportOption) && !args.contains(SummaryOption))
-        return NotOurs;
-
-    auto bad = [&](const QString &why) {
-        err << why << '\n' << usage();
-        err.flush();
-        return BadArguments;
-    };
-    bool summary = false;
-    QString csvPath;
-    ResultFilter filter;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        const bool hasValue = i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--"));
-        if (arg == SummaryOption) {
-            summary = true;
-        } else if (arg == ExportOption || arg == SinceOption || arg == PlatformOption) {
-            if (!hasValue)
-                return bad(QStringLiteral("%1 needs a value").arg(arg));
-            const QString value = args[++i];
-            qint64 since = 0;
-            if (arg == ExportOption) {
-                if (!csvPath.isEmpty())
-                    return bad(QStringLiteral("%1 given twice").arg(arg));
-                csvPath = value;
-            } else if (arg == SinceOption) {
-                if (!parseSince(value, since))
-                    return bad(QStringLiteral("--since: \"%1\" is not a date").arg(value));
-                filter.sinceUtcMs = since;
-            } else if (!parsePlatform(value, filter)) {
-                return bad(QStringLiteral("--platform: \"%1\" is not VID:PID").arg(value));
-            }
-        } else {
-            return bad(QStringLiteral("unknown argument \"%1\"").arg(arg));
-        }
-    }
-    if (summary && !csvPath.isEmpty())
-        return bad(QStringLiteral("give either --export-results or --results-summary"));
-
-    const QString storePath = resultStoreFile::pathIn(dataDir);
-    QString error;
-    if (summary) {
-        if (!resultExport::writeSummary(storePath, filter, out, &error)) {
-            err << error << '\n';
-            err.flush();
-            return StoreUnreadable;
-        }
-        return Done;
-    }
-    qint64 rows = 0;
-    if (!resultExport::exportCsv(storePath, csvPath, filter, &rows, &error)) {
-        err << error << '\n';
-        err.flush();
-        return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
-    }
-    out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
-    out.flush();
-    return Done;
-}
-
-int runFromMain(int &argc, char **argv)
-{
-    bool ours = false;
-    for (int i = 1; i < argc && !ours; ++i)
-        ours = std::strcmp(argv[i], "--export-results") == 0 || std::strcmp(argv[i], "--results-summary") == 0;
-    if (!ours)
-        return NotOurs;
-    QCoreApplication app(argc, argv);
-    // The window's data folder: the same application name, so the same place.
-    const QString dataDir =
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    return run(app.arguments(), dataDir, out, err);
+    commandLine.addOption(QCommandLineOption(
+        SinceOption, QStringLiteral("Only units from DATE on (UTC day or ISO date-time)"), QStringLiteral("DATE")));
+    commandLine.addOption(QCommandLineOption(
+        PlatformOption, QStringLiteral("Only units of one platform, such as 0416:b23c"), QStringLiteral("VID:PID")));
+    const QStringList filters{SinceOption, PlatformOption};
+    commandLine.addMode(
+        QCommandLineOption(SummaryOption, QStringLiteral("Print the units tested per day and platform")), filters,
+        [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
+            return summary(parsed, dataDir, out, err);
+        });
+    commandLine.addMode(QCommandLineOption(ExportOption,
+                                           QStringLiteral("Write every unit tested to FILE.csv, one row each"),
+                                           QStringLiteral("FILE.csv")),
+                        filters, [dataDir](const QCommandLineParser &parsed, QTextStream &out, QTextStream &err) {
+                            return exportCsv(parsed, dataDir, out, err);
+                        });
+    commandLine.addHelpNote(
+        QStringLiteral("Exit codes: 0 done, 2 bad arguments, 3 store unreadable, 4 FILE.csv unwritable."));
 }
 
 } // namespace resultsCommand

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
-class QTextStream;
+class CommandLine;
 
 // The command-line side of the station store, run before the window, the
 // single-instance guard or any display:
@@ -15,19 +14,14 @@ namespace resultsCommand {
 
 enum ExitCode
 {
-    NotOurs = -1, // the arguments hold no results command
     Done = 0,
     BadArguments = 2,
     StoreUnreadable = 3,
     FileUnwritable = 4
 };
 
-// args as QCoreApplication::arguments() gives them, the program first.
-int run(const QStringList &args, const QString &dataDir, QTextStream &out, QTextStream &err);
-
-// For main(): -1 without touching anything when argv holds no results
-// command; otherwise makes a console application object, runs the command on
-// the data folder the window uses and returns the exit code.
-int runFromMain(int &argc, char **argv);
+// Adds both modes and their two options. dataDir holds the store; empty, the
+// window's own data folder, looked up when a mode runs.
+void addTo(CommandLine &commandLine, const QString &dataDir = QString());
 
 } // namespace resultsCommand

@@ -39,7 +39,8 @@ enum Field
     Outcome,
     Reasons,
     MaxKeysHeld,
-    Ended,
+    Capture, // absent from the lines of older tools
+    Ended,   // last, so a line cut short never reads as whole
     FieldCount
 };
 
@@ -67,6 +68,7 @@ const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "outcome",
                                                     "reasons",
                                                     "max_keys_held",
+                                                    "capture",
                                                     "ended"};
 
 // Length of the valid UTF-8 sequence at text[i], 0 when there is none.
@@ -258,6 +260,7 @@ std::string write(const UnitRecord &r)
                                                         outcomeName(r.outcome),
                                                         escape(r.reasons),
                                                         std::to_string(r.maxKeysHeld),
+                                                        escape(r.capture),
                                                         unitEndName(r.ended)};
     std::string line;
     for (int field = 0; field < FieldCount; ++field) {
@@ -297,25 +300,25 @@ bool read(const std::string &line, UnitRecord &record)
         }
         pos = end + 1;
     }
-    for (bool present : seen)
-        if (!present)
+    for (int field = 0; field < FieldCount; ++field)
+        if (!seen[field] && field != Capture)
             return false;
 
     UnitRecord r;
     UnitIdentity &id = r.identity;
-    bool ok = unescape(raw[UnitId], r.unitId) && !r.unitId.empty() && parseTime(raw[StartUtc], r.startUtcMs) &&
-              parseTime(raw[EndUtc], r.endUtcMs) && unescape(raw[Station], id.station) &&
-              unescape(raw[ToolVersion], id.toolVersion) && parseHex4(raw[Vid], id.vid) &&
-              parseHex4(raw[Pid], id.pid) && unescape(raw[Manufacturer], id.manufacturer) &&
-              unescape(raw[Product], id.product) && unescape(raw[Model], id.model) &&
-              unescape(raw[Version], id.version) && unescape(raw[LinkPath], id.linkPath) &&
-              unescape(raw[Serial], id.serial) && parseKeys(raw[KeysPressed], r.keysPressed) &&
-              parseKeys(raw[KeysNeverPressed], r.keysNeverPressed) && parseNumber(raw[ChatterCount], r.chatterCount) &&
-              parseChatter(raw[Chatter], r.chatter) && (raw[KeyCheckRun] == "yes" || raw[KeyCheckRun] == "no") &&
-              parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys) &&
-              parseKeys(raw[CalibrationKeys], r.calibrationKeys) && verdictFromName(raw[VerdictField], r.verdict) &&
-              outcomeFromName(raw[Outcome], r.outcome) && unescape(raw[Reasons], r.reasons) &&
-              parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) && unitEndFromName(raw[Ended], r.ended);
+    bool ok =
+        unescape(raw[UnitId], r.unitId) && !r.unitId.empty() && parseTime(raw[StartUtc], r.startUtcMs) &&
+        parseTime(raw[EndUtc], r.endUtcMs) && unescape(raw[Station], id.station) &&
+        unescape(raw[ToolVersion], id.toolVersion) && parseHex4(raw[Vid], id.vid) && parseHex4(raw[Pid], id.pid) &&
+        unescape(raw[Manufacturer], id.manufacturer) && unescape(raw[Product], id.product) &&
+        unescape(raw[Model], id.model) && unescape(raw[Version], id.version) && unescape(raw[LinkPath], id.linkPath) &&
+        unescape(raw[Serial], id.serial) && parseKeys(raw[KeysPressed], r.keysPressed) &&
+        parseKeys(raw[KeysNeverPressed], r.keysNeverPressed) && parseNumber(raw[ChatterCount], r.chatterCount) &&
+        parseChatter(raw[Chatter], r.chatter) && (raw[KeyCheckRun] == "yes" || raw[KeyCheckRun] == "no") &&
+        parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys) && parseKeys(raw[CalibrationKeys], r.calibrationKeys) &&
+        verdictFromName(raw[VerdictField], r.verdict) && outcomeFromName(raw[Outcome], r.outcome) &&
+        unescape(raw[Reasons], r.reasons) && parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) &&
+        unitEndFromName(raw[Ended], r.ended) && unescape(raw[Capture], r.capture);
     if (!ok)
         return false;
     r.keyCheckRun = raw[KeyCheckRun] == "yes";

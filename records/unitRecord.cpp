@@ -49,7 +49,8 @@ bool operator==(const UnitRecord &a, const UnitRecord &b)
            a.identity == b.identity && a.keysPressed == b.keysPressed && a.keysNeverPressed == b.keysNeverPressed &&
            a.chatter == b.chatter && a.chatterCount == b.chatterCount && a.keyCheckRun == b.keyCheckRun &&
            a.keyCheckBadKeys == b.keyCheckBadKeys && a.calibrationKeys == b.calibrationKeys && a.verdict == b.verdict &&
-           a.ended == b.ended && a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld;
+           a.ended == b.ended && a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld &&
+           a.capture == b.capture;
 }
 
 const char *verdictName(Verdict verdict)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "unitOutcome.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,17 +25,6 @@ enum class UnitEnd
     LinkLost,  // the link stopped answering while the keyboard was still listed
     Selection, // the operator picked another device
     Close      // the window was closed
-};
-
-// What the line counts a unit as: the unit's verdict when it ended. A unit
-// still being tested at its end is incomplete, or untested when nothing of it
-// was tried (no key, no check, no calibration answer).
-enum class UnitOutcome
-{
-    Untested,
-    Passed,
-    Failed,
-    Incomplete
 };
 
 // What is known of the keyboard when its link comes up. Texts are UTF-8 as the
@@ -81,6 +72,11 @@ struct UnitRecord
     UnitOutcome outcome = UnitOutcome::Untested;
     std::string reasons; // why, as the verdict gave them at the end, joined by "; "
     int maxKeysHeld = 0; // the most keys held down at once
+    // What judged the unit's keys: its own input nodes ("/dev/input/event5
+    // /dev/input/event6"), "display" (every keyboard of the X display) or
+    // "hook" (every keyboard of the Windows desktop); sources that took keys
+    // of the unit in the order they did, "; " between; empty in older records.
+    std::string capture;
 
     static constexpr std::size_t MaxChatterEvents = 1000;
 };

@@ -56,6 +56,22 @@ void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs,
     m_pressed.clear();
     m_calibrationKeys.clear();
     m_lastRelease.clear();
+    m_capturesUsed.clear();
+}
+
+void UnitRecorder::setCaptureSource(const std::string &text, bool unitOnly)
+{
+    m_captureNow = cleanText(text);
+    m_verdict.setKeySource(unitOnly);
+}
+
+void UnitRecorder::serialGiven(const std::string &serial)
+{
+    const std::string clean = cleanText(serial);
+    if (!m_record || clean.empty() || !m_record->identity.serial.empty())
+        return;
+    m_record->identity.serial = clean;
+    m_verdict.serialGiven();
 }
 
 bool UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeUs)
@@ -64,6 +80,9 @@ bool UnitRecorder::keyPressed(int qtDec, std::int64_t eventTimeUs)
         return false;
     if (m_pressed.size() < MaxDistinctKeys)
         m_pressed.insert(qtDec);
+    if (std::find(m_capturesUsed.begin(), m_capturesUsed.end(), m_captureNow) == m_capturesUsed.end() &&
+        m_capturesUsed.size() < MaxCaptures)
+        m_capturesUsed.push_back(m_captureNow);
     m_verdict.keyPressed(qtDec);
 
     const auto released = m_lastRelease.find(qtDec);
@@ -122,15 +141,17 @@ void UnitRecorder::firmwareSilent()
         m_verdict.firmwareSilent();
 }
 
-void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs)
+void UnitRecorder::keyCheckResult(std::vector<int> badKeyDecs, std::vector<MatrixPosition> unplaced)
 {
     if (!m_record)
         return;
     if (badKeyDecs.size() > MaxDistinctKeys)
         badKeyDecs.resize(MaxDistinctKeys);
+    if (unplaced.size() > MaxDistinctKeys)
+        unplaced.resize(MaxDistinctKeys);
     m_record->keyCheckRun = true;
     m_record->keyCheckBadKeys = sortedUnique(std::move(badKeyDecs));
-    m_verdict.keyCheckResult(m_record->keyCheckBadKeys.size());
+    m_verdict.keyCheckResult(m_record->keyCheckBadKeys.size(), std::move(unplaced));
 }
 
 void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)
@@ -170,6 +191,10 @@ std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcM
     record.reasons =
         cleanText(describeReasons(m_verdict.reasons(), VerdictWords(), [this](int qtDec) { return keyName(qtDec); }));
     record.maxKeysHeld = m_verdict.maxKeysHeld();
+    // What judged the keys; with none taken, what would have.
+    for (const std::string &capture : m_capturesUsed.empty() ? std::vector<std::string>{m_captureNow} : m_capturesUsed)
+        record.capture += (record.capture.empty() ? "" : "; ") + capture;
+    record.capture = cleanText(record.capture);
     record.keysPressed.assign(m_pressed.begin(), m_pressed.end());
     record.calibrationKeys.assign(m_calibrationKeys.begin(), m_calibrationKeys.end());
     std::set_difference(m_variantKeys.begin(), m_variantKeys.end(), record.keysPressed.begin(),
@@ -177,6 +202,7 @@ std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcM
     m_pressed.clear();
     m_calibrationKeys.clear();
     m_lastRelease.clear();
+    m_capturesUsed.clear();
     return record;
 }
 

@@ -28,6 +28,8 @@ public:
     static constexpr int DefaultChatterThresholdMs = 30;
     // A keyboard has a few hundred keys; anything past this is not a keyboard.
     static constexpr std::size_t MaxDistinctKeys = 4096;
+    // Sources named in one record; capture changes a few times a unit at most.
+    static constexpr std::size_t MaxCaptures = 8;
 
     UnitRecorder();
 
@@ -44,13 +46,21 @@ public:
     // Names of keys as the record's reasons give them; others are "key <qtDec>".
     void setKeyNames(std::map<int, std::string> names);
     void setCriteria(const VerdictCriteria &criteria) { m_verdict.setCriteria(criteria); }
-    // The key test starts again (Ctrl+Space): the verdict's key part restarts;
-    // what the record keeps of the keys is the whole unit's.
+    // The key test starts again (Ctrl+Space): the verdict's keys done and most
+    // keys held restart, its faults stay; what the record keeps of the keys is
+    // the whole unit's.
     void restartKeys();
+    // What the keys are taken from now (the unit's input nodes, "display",
+    // "hook"; empty: nothing), and whether that is the unit alone. Kept from
+    // one unit to the next, as capture is.
+    void setCaptureSource(const std::string &text, bool unitOnly);
+    // The serial scanned or typed while the unit is connected; only the first counts.
+    void serialGiven(const std::string &serial);
     // The keyboard stopped taking reports.
     void firmwareSilent();
-    // The last key check of the unit counts.
-    void keyCheckResult(std::vector<int> badKeyDecs);
+    // The last key check of the unit is the record's; any bad key fails the
+    // unit, also one the layout cannot place (unplaced, named by position).
+    void keyCheckResult(std::vector<int> badKeyDecs, std::vector<MatrixPosition> unplaced = {});
     // Status 1 names keys as the run goes; 0 ends it successful, 2 failed;
     // any other status is not the firmware's and is ignored.
     void calibrationAnswer(int status, std::vector<int> keyDecs);
@@ -75,6 +85,8 @@ private:
     std::set<int> m_calibrationKeys;
     std::map<int, std::int64_t> m_lastRelease; // releases not yet followed by a press
     std::vector<int> m_variantKeys;
+    std::string m_captureNow;
+    std::vector<std::string> m_capturesUsed; // sources that took keys of this unit, in order
     std::map<int, std::string> m_keyNames;
     UnitVerdict m_verdict;
     int m_chatterThresholdMs = DefaultChatterThresholdMs;

@@ -20,7 +20,9 @@ case "$what" in
           # Building Qt for Windows from source (scripts/build-qt-mingw.sh): the SQLite amalgamation.
           pkgs+=(tcl)
           # The end-to-end test in a virtual machine (tests/vm).
-          pkgs+=(qemu-system-x86 busybox-static udev) ;;
+          pkgs+=(qemu-system-x86 busybox-static udev)
+          # Checking the Debian package (scripts/test-package-linux.sh).
+          pkgs+=(lintian desktop-file-utils appstream) ;;
     fuzz) pkgs+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev) ;;
     *) echo "usage: $0 [run|test|fuzz]" >&2; exit 2 ;;
 esac

@@ -10,7 +10,9 @@
 #      turn its key blue on the page;
 #   4. records one unit through the window (the cross-built window with the
 #      simulated keyboard, into the program's own store): the packaged
-#      program's --export-results and --results-summary must show it;
+#      program's --export-results and --results-summary must show it; its
+#      --help, --version and an unknown option, through a pipe and from a
+#      console it has to attach to;
 #   5. sends it to a line store on 127.0.0.1 that takes TLS only
 #      (tests/support/tls-line-store.sh), the password in libpq's password
 #      file: while Config.ini names another root certificate, the packaged
@@ -42,9 +44,10 @@ done
 # (TKT_BUILD_QT_MINGW=1) or a toolkit built earlier is cached.
 tarball="${TKT_QT_MINGW_TARBALL:-$repo/../shared/toolchains/qt5-mingw-w64-sql.tar.xz}"
 if [ ! -f "$tarball" ] && [ ! -f "$build/deps/qt.stamp" ] && [ "${TKT_BUILD_QT_MINGW:-0}" != 1 ]; then
-    echo "test-windows: SKIPPED: the toolkit for Windows is not at $tarball and none is cached in $build/deps;" \
-         "set TKT_QT_MINGW_TARBALL, or run scripts/build-windows.sh once (builds Qt, about 25 minutes)," \
-         "or set TKT_BUILD_QT_MINGW=1 to let this test build it"
+    echo "test-windows: SKIPPED: no toolkit for Windows (Qt 5.15 for mingw-w64): the prepared tarball is not at" \
+         "$tarball and none is cached in $build/deps. scripts/build-qt-mingw.sh builds it from Debian's sources" \
+         "in about 25 minutes: run scripts/build-windows.sh once (it does so and caches it there), or point" \
+         "TKT_QT_MINGW_TARBALL at a tarball of it, or set TKT_BUILD_QT_MINGW=1 to let this test build it"
     exit 77
 fi
 
@@ -190,6 +193,33 @@ if packaged --results-summary >"$build/summary.txt" 2>&1 && grep -Eq '0416:b23c 
 else
     fail "the packaged program's summary: $(cat "$build/summary.txt")"
 fi
+
+# The packaged program's command line, with no display: through a pipe, and
+# started as cmd.exe starts a GUI program, with no standard handles, from a
+# console (the terminal `script` gives it), where only attaching to that
+# console shows the text. Each: exit code | a line it prints | arguments.
+piped() { (cd "$unpacked/TavrinKeyboardTest" && env -u DISPLAY timeout 60 "$wine" "$exe" "$@" 2>&1 | tr -d '\r'
+           exit "${PIPESTATUS[0]}"); }
+from_console() { (cd "$unpacked/TavrinKeyboardTest" && env -u DISPLAY script -qec \
+    "timeout 60 $wine $build/program/tkt_consoleParent.exe TavrinKeyboardTest.exe $*" /dev/null </dev/null |
+    sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g' | tr -d '\r'; exit "${PIPESTATUS[0]}"); }
+while IFS='|' read -r code expected args; do
+    for how in piped from_console; do
+        set +e
+        output="$($how $args)"
+        status=$?
+        set -e
+        if [ "$status" = "$code" ] && grep -qxF -- "$expected" <<<"$output"; then
+            pass "$how: TavrinKeyboardTest.exe $args: $code, \"$expected\""
+        else
+            fail "$how: TavrinKeyboardTest.exe $args: exit $status, printed: $output"
+        fi
+    done
+done <<EOF
+0|Usage: TavrinKeyboardTest.exe [MODE [OPTIONS]]|--help
+0|TavrinKeyboardTest $(cat "$build/program/version.txt")|--version
+2|TavrinKeyboardTest.exe: Unknown option 'bogus'.|--bogus
+EOF
 
 # 5. The unit sent to the line store by the packaged program, over verified TLS.
 # Runs its window until "$@" succeeds (90 s at most), then closes it as

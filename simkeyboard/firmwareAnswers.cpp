@@ -60,8 +60,9 @@ std::vector<Frame> firmwareAnswers(const SimKeyboardConfig &c, FirmwareState &st
         }
         break;
     case 0x10:
-        for (const auto &row : c.layout)
-            out.push_back(makeFrame(0x10, kLayoutColumns, std::vector<uint8_t>(row.begin(), row.end())));
+        for (int r = 0; r < c.layoutRowsAnswered && r < kLayoutRows; ++r)
+            out.push_back(
+                makeFrame(0x10, kLayoutColumns, std::vector<uint8_t>(c.layout[r].begin(), c.layout[r].end())));
         break;
     case 0x0E:
         out.push_back(masksFrame(0x0E, {}, c.keyCheckMasks));

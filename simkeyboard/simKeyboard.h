@@ -53,6 +53,8 @@ struct SimKeyboardConfig
     bool calibrated = false; // byte 20 of the handshake answer
 
     std::array<std::array<uint8_t, kLayoutColumns>, kLayoutRows> layout{};
+    // A layout query is answered with the first this-many rows (rows lost on the way).
+    int layoutRowsAnswered = kLayoutRows;
     std::array<uint8_t, kLayoutColumns> keyCheckMasks{};
 
     // Magnetic check: this many status-1 answers with passMasks, then one with

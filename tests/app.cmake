@@ -1,6 +1,5 @@
 # Application shell: language choice, application object, debug log, single instance.
 add_unit_test(NAME tst_languageName LIBS tkt_app)
-add_unit_test(NAME tst_toolVersion LIBS tkt_version)
 add_unit_test(NAME tst_globalApplication LIBS tkt_app)
 # A stalled disk for the log: a named pipe where the system has one.
 if(WIN32)
@@ -27,4 +26,13 @@ if(TARGET TavrinKeyboardTest AND TARGET tkt_simhidapi AND NOT TKT_TSAN AND NOT T
     target_compile_definitions(tst_sessionEnd PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>"
         TKT_SIM_PRELOAD="$<TARGET_FILE:tkt_simhidapi>")
     add_dependencies(tst_sessionEnd TavrinKeyboardTest tkt_simhidapi)
+endif()
+
+# The command line's rules, and where the program finds the files it ships with.
+add_unit_test(NAME tst_commandLine LIBS tkt_commandline)
+# Windows has the one place beside the program.
+if(NOT WIN32)
+    add_unit_test(NAME tst_programFiles LIBS tkt_programfiles)
+    target_compile_definitions(tst_programFiles PRIVATE TKT_INSTALL_BINDIR="${TKT_INSTALL_BINDIR}"
+                               TKT_INSTALL_DATADIR="${TKT_INSTALL_DATADIR}")
 endif()

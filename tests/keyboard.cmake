@@ -7,3 +7,7 @@ if(NOT WIN32)
     # Reads the indicators of the X server that scripts/test.sh provides.
     add_unit_test(NAME tst_lockKeyState LIBS tkt_keyboard X11::X11 LABELS keyboard x11)
 endif()
+# Every key the verdict wants of each shipped layout and variant, from the key
+# events each capture source can deliver.
+add_unit_test(NAME tst_keyReachability LIBS tkt_keyboard tkt_capture_core tkt_images LABELS keyboard)
+target_compile_definitions(tst_keyReachability PRIVATE TKT_CONFIG_DIR="${CMAKE_SOURCE_DIR}/configDir")

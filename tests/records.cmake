@@ -1,13 +1,12 @@
 # A record of every keyboard tested: the recorder, the station store, the
 # export and the line store.
 add_unit_test(NAME tst_unitRecorder LIBS tkt_records_core LABELS records)
-add_unit_test(NAME tst_unitVerdict LIBS tkt_records_core LABELS records)
 add_unit_test(NAME tst_retryBackoff LIBS tkt_records_core LABELS records)
 # Runs the real program as well, once it is built, to show the commands need no display.
 # Not on Windows: there the program's data folder cannot be pointed elsewhere
 # for a child, and the packaged program's commands are run on a store of its
 # own by scripts/test-windows.sh.
-add_unit_test(NAME tst_resultsCommand LIBS tkt_records LABELS records)
+add_unit_test(NAME tst_resultsCommand LIBS tkt_records tkt_commandline LABELS records)
 if(TARGET TavrinKeyboardTest AND NOT WIN32)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)

@@ -83,6 +83,7 @@ private slots:
         // Byte 6 tells a calibration result from other 0x21 traffic, which needs no more than its code.
         QTest::newRow("magnetic result at 7") << frame(0x21, 8, 0, 7) << 7 << int(K::TooShort) << 8;
         QTest::newRow("magnetic other at 7") << frame(0x21, 7, 0, 7) << 7 << int(K::Other) << 2;
+        QTest::newRow("magnetic at 6, byte 6 not read") << frame(0x21, 7, 0, 6) << 6 << int(K::TooShort) << 8;
         QTest::newRow("length 0") << QByteArray() << 0 << int(K::TooShort) << 2;
         QTest::newRow("negative length") << QByteArray() << -5 << int(K::TooShort) << 2;
         QTest::newRow("length past 64 reads 64") << frame(0x01) << 200 << int(K::Handshake) << 21;

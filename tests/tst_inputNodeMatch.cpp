@@ -37,8 +37,10 @@ private slots:
         const QString port1 = "/sys/devices/usb1/1-1";
         QTest::newRow("the unit's nodes with keys only")
             << station << port1 << QStringList{"/dev/input/event5", "/dev/input/event6"};
-        QTest::newRow("link not open: every unit of the platform")
-            << station << "" << QStringList{"/dev/input/event5", "/dev/input/event6", "/dev/input/event8"};
+        QTest::newRow("link not open: none, a station keyboard of the platform left alone")
+            << station << "" << QStringList();
+        QTest::newRow("link not open, for the log: every unit of the platform")
+            << station << "*" << QStringList{"/dev/input/event5", "/dev/input/event6", "/dev/input/event8"};
         QTest::newRow("keys told by the capability bitmap")
             << QStringList{"5 0416 b23c 1 - 0,0,fffe"} << port1 << QStringList{"/dev/input/event5"};
         QTest::newRow("a path beside its name: never")
@@ -55,7 +57,9 @@ private slots:
         for (const QString &row : station)
             nodes.push_back(node(row));
         QStringList found;
-        for (const std::string &path : matchInputNodes(nodes, InputNodeWanted{0x0416, 0xb23c, usbDevice.toStdString()}))
+        const bool any = usbDevice == QLatin1String("*");
+        const InputNodeWanted wanted{0x0416, 0xb23c, any ? std::string() : usbDevice.toStdString(), any};
+        for (const std::string &path : matchInputNodes(nodes, wanted))
             found << QString::fromStdString(path);
         QCOMPARE(found, taken);
     }
@@ -75,7 +79,7 @@ private slots:
         std::vector<InputNodeInfo> many;
         for (int i = 0; i < 40; ++i)
             many.push_back(node(QStringLiteral("%1 0416 b23c 1 1 -").arg(100 + i)));
-        QCOMPARE(matchInputNodes(many, InputNodeWanted{0x0416, 0xb23c, ""}).size(), MaxUnitNodes);
+        QCOMPARE(matchInputNodes(many, InputNodeWanted{0x0416, 0xb23c, "/sys/devices/usb1/1-1"}).size(), MaxUnitNodes);
     }
 };
 

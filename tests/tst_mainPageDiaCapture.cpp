@@ -8,11 +8,15 @@
 #include "keyboardHookCore.h"
 #include "keyboardPage.h"
 #include "keyboardPageLayout.h"
+#include "resultStore.h"
+#include "sampleUnit.h"
 #include "simWindowHarness.h"
+#include "verdictBar.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QSettings>
 #include <QToolButton>
 
 using namespace simWindow;
@@ -109,6 +113,57 @@ private slots:
         QTRY_VERIFY(counter.paints > 0);
         QVERIFY2(counter.paints <= frames + 2,
                  qPrintable(QStringLiteral("%1 paints in %2 frames").arg(counter.paints).arg(frames)));
+    }
+
+    // Under [verdict] source=unit only keys taken from the unit's own input
+    // nodes pass it; the record says what took them either way.
+    void sourceUnitTakesOnlyTheUnitsOwnKeys_data()
+    {
+        QTest::addColumn<QString>("deviceRefusal");
+        QTest::addColumn<QString>("bar");
+        QTest::addColumn<QString>("record"); // outcome|reasons|capture
+        QTest::newRow("the unit's own nodes") << ""
+                                              << "PASS"
+                                              << "passed||fake";
+        QTest::newRow("the display grab, every keyboard") << "no input device"
+                                                          << "keys not taken from the unit"
+                                                          << "incomplete|keys not taken from the unit|display";
+    }
+    void sourceUnitTakesOnlyTheUnitsOwnKeys()
+    {
+        QFETCH(QString, deviceRefusal);
+        startClean();
+        {
+            QSettings settings(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                                   QStringLiteral("/UserConfig/Config.ini"),
+                               QSettings::IniFormat);
+            settings.setValue(QStringLiteral("verdict/source"), QStringLiteral("unit"));
+            settings.setValue(QStringLiteral("verdict/keys"), QStringLiteral("none"));
+        }
+        m_device = m_display = CaptureBackendLog();
+        m_device.refusal = deviceRefusal.toStdString();
+        keyCaptureSwitch().replaceBackends(std::make_unique<CaptureBackendFake>(&m_device, true),
+                                           std::make_unique<CaptureBackendFake>(&m_display, false));
+        sim::SimKeyboardConfig c;
+        sim::SimKeyboard kb = sim::SimKeyboard::plugIn(c);
+        mainPageDia window;
+        window.init(QStringLiteral("English"));
+        window.show();
+        QTRY_VERIFY(isConnected(&window) && keyCaptureSwitch().isInstalled());
+        keyboardHookCore().handleKeyEvent(0, 0x41, 0x1E, 0x00, false, 1000 * 1000);
+        keyboardHookCore().handleKeyEvent(0, 0x41, 0x1E, 0x80, false, 1100 * 1000);
+        QFETCH(QString, bar);
+        QTRY_COMPARE(window.findChild<VerdictBar *>()->text(), bar);
+        ResultStore *store = window.findChild<ResultStore *>();
+        QSignalSpy saved(store, &ResultStore::saved);
+        kb.unplug();
+        presenceOf(&window)->injectUdevEvent(usbEvent(c, 1, false));
+        QVERIFY(saved.wait(10000));
+        QTEST(firstColumn(QStringLiteral("QSQLITE"), store->filePath(),
+                          QStringLiteral("SELECT outcome || '|' || ifnull(reasons, '') || '|' || ifnull(capture, '')"
+                                         " FROM units"))
+                  .join(QLatin1Char('\n')),
+              "record");
     }
 };
 

@@ -278,12 +278,13 @@ private slots:
             QVERIFY(saveOne(store, "from now"));
         }
         QCOMPARE(unitsIn(path), (QStringList{"from now", "from v1"}));
-        QCOMPARE(
-            firstColumn(QStringLiteral("QSQLITE"), path,
-                        QStringLiteral("SELECT unit_id || ':' || outcome || ':' || ifnull(serial, '-') || ':' ||"
-                                       " ifnull(reasons, '-') FROM units ORDER BY start_utc_ms")),
-            (QStringList{"from v1:passed:-:-",
-                         "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never pressed"}));
+        QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path,
+                             QStringLiteral("SELECT unit_id || ':' || outcome || ':' || ifnull(serial, '-') || ':' ||"
+                                            " ifnull(reasons, '-') || ':' || ifnull(capture, '-') FROM units"
+                                            " ORDER BY start_utc_ms")),
+                 (QStringList{"from v1:passed:-:-:-",
+                              "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never "
+                              "pressed:/dev/input/event5 /dev/input/event6"}));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT version FROM schema_version")),
                  QStringList{QString::number(resultSchema::CurrentVersion)});
     }

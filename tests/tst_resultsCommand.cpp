@@ -1,3 +1,4 @@
+#include "commandLine.h"
 #include "resultExport.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
@@ -56,7 +57,11 @@ int run(const QString &dataDir, const QStringList &args, QString *out = nullptr,
     QString errText;
     QTextStream outStream(&outText);
     QTextStream errStream(&errText);
-    const int code = resultsCommand::run(QStringList{"TavrinKeyboardTest"} + args, dataDir, outStream, errStream);
+    CommandLine commandLine("", "");
+    resultsCommand::addTo(commandLine, dataDir);
+    if (commandLine.parse(QStringList{"TavrinKeyboardTest"} + args) == CommandLine::Outcome::Window)
+        return -1;
+    const int code = commandLine.run(outStream, errStream);
     if (out)
         *out = outText;
     if (err)
@@ -98,7 +103,8 @@ private slots:
         QCOMPARE(rows[2][21], QStringLiteral("failed"));
         QCOMPARE(rows[3][21], QStringLiteral("incomplete"));
         QCOMPARE(rows[3][22], QStringLiteral("removal"));
-        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons)}));
+        QCOMPARE(rows[2].mid(23), (QStringList{"SN-0042", "3", QString::fromStdString(units[1].reasons),
+                                               QString::fromStdString(units[1].capture)}));
     }
 
     void filters_data()
@@ -134,12 +140,10 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("withStore");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("not a results command") << QStringList{"--lang", "en"} << true << -1;
-        QTest::newRow("file missing") << QStringList{"--export-results"} << true << 2;
         QTest::newRow("bad date") << QStringList{"--results-summary", "--since", "20.5.2026"} << true << 2;
         QTest::newRow("bad platform") << QStringList{"--results-summary", "--platform", "0416"} << true << 2;
-        QTest::newRow("unknown argument") << QStringList{"--results-summary", "--all"} << true << 2;
-        QTest::newRow("both commands") << QStringList{"--results-summary", "--export-results", "x.csv"} << true << 2;
+        QTest::newRow("bad platform in export")
+            << QStringList{"--export-results", "x.csv", "--platform", "g:1"} << true << 2;
         QTest::newRow("no store") << QStringList{"--results-summary"} << false << 3;
         QTest::newRow("file not writable") << QStringList{"--export-results", "/proc/x.csv"} << true << 4;
     }

@@ -50,7 +50,7 @@ private slots:
         UnitRecord unit = sampleUnit("3f6c1a0e-8d2b-4c71-9a55-0e1f2b3c4d5e");
         for (std::string *field : {&unit.identity.station, &unit.identity.toolVersion, &unit.identity.manufacturer,
                                    &unit.identity.product, &unit.identity.model, &unit.identity.version,
-                                   &unit.identity.linkPath, &unit.identity.serial, &unit.reasons})
+                                   &unit.identity.linkPath, &unit.identity.serial, &unit.reasons, &unit.capture})
             *field = text.toStdString();
         unit.ended = UnitEnd::LinkLost;
         unit.endUtcMs = -1; // not a date a line shows
@@ -62,6 +62,10 @@ private slots:
         QVERIFY(back == unit);
         // A later tool's field is passed over.
         QVERIFY(unitLine::read(line + "\tcolour=red", back));
+        // An older tool's line has no capture: read as unknown.
+        const std::size_t capture = line.find("\tcapture=");
+        QVERIFY(unitLine::read(line.substr(0, capture) + line.substr(line.find('\t', capture + 1)), back));
+        QVERIFY(back.capture.empty() && back.unitId == unit.unitId);
     }
 
     // A line that is no unit's is never taken for one.

@@ -7,22 +7,25 @@
 
 namespace {
 
-// "keys=none,keyCheck=required" as the [verdict] section would hold it.
-VerdictCriteria criteriaFrom(const QString &settings, int *problems)
+QString outcomeText(UnitOutcome outcome)
 {
-    std::map<std::string, std::string> values;
+    static const char *const names[] = {"untested", "passed", "failed", "incomplete"};
+    return QString::fromLatin1(names[static_cast<int>(outcome)]);
+}
+
+// "keys=none,keyCheck=required" as the [verdict] section would hold it.
+VerdictCriteria criteriaFrom(const QString &settings)
+{
+    SettingValues values;
     for (const QString &pair : settings.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const int eq = pair.indexOf(QLatin1Char('='));
-        values[pair.left(eq).toStdString()] = pair.mid(eq + 1).toStdString();
+        values.emplace_back(pair.left(eq).toStdString(), pair.mid(eq + 1).toStdString());
     }
-    std::vector<std::string> lines;
-    const VerdictCriteria criteria = verdictCriteriaFrom(values, &lines);
-    *problems = int(lines.size());
-    return criteria;
+    return verdictCriteriaFrom(values);
 }
 
 // want 1 2 | start [serial] [magnetic] | down k | up k | tap k | chatter k gap |
-// check bad | cal status | silent | restart
+// check bad | cal status | silent | restart | serial | from unit | from all
 void play(UnitVerdict &verdict, const QString &script)
 {
     for (const QString &step : script.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -52,6 +55,10 @@ void play(UnitVerdict &verdict, const QString &script)
             verdict.firmwareSilent();
         } else if (verb == QLatin1String("restart")) {
             verdict.restartKeys();
+        } else if (verb == QLatin1String("serial")) {
+            verdict.serialGiven();
+        } else if (verb == QLatin1String("from")) {
+            verdict.setKeySource(words.first() == QLatin1String("unit"));
         }
     }
 }
@@ -69,7 +76,7 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("outcome"); // as the record keeps it: untested/passed/failed/incomplete
         QTest::addColumn<QString>("reasons");
-        QTest::addColumn<int>("problems"); // settings lines logged and replaced by their default
+        QTest::addColumn<int>("problems"); // settings not understood
 
         // keys=all
         QTest::newRow("every key pressed and released passes") << ""
@@ -125,14 +132,35 @@ private slots:
                                         << "want 1,start,chatter 1 3,tap 1"
                                         << "passed"
                                         << "" << 0;
-        QTest::newRow("Ctrl+Space restarts keys and chatter") << ""
-                                                              << "want 1,start,tap 1,chatter 1 5,restart"
-                                                              << "incomplete"
-                                                              << "K1 never pressed" << 0;
+        QTest::newRow("Ctrl+Space restarts the keys, not the chatter") << ""
+                                                                       << "want 1,start,tap 1,chatter 1 5,restart,tap 1"
+                                                                       << "failed"
+                                                                       << "K1 chattered (5 ms)" << 0;
+        QTest::newRow("a variant click restarts the keys, not the chatter")
+            << ""
+            << "want 1,start,chatter 1 5,want 1 2,tap 1,tap 2"
+            << "failed"
+            << "K1 chattered (5 ms)" << 0;
+        QTest::newRow("a restart clears the keys done") << ""
+                                                        << "want 1 2,start,tap 1,restart,tap 2"
+                                                        << "incomplete"
+                                                        << "K1 never pressed" << 0;
+        QTest::newRow("a key done twice is one key") << ""
+                                                     << "want 1 2,start,tap 1,tap 1"
+                                                     << "incomplete"
+                                                     << "K2 never pressed" << 0;
         QTest::newRow("a restart keeps the unit's failures") << "keys=none"
-                                                             << "start,check 2,restart"
+                                                             << "start magnetic,cal 2,restart,silent,restart,want 1"
                                                              << "failed"
-                                                             << "key check: 2 keys failed" << 0;
+                                                             << "calibration failed; firmware not answering" << 0;
+        QTest::newRow("a restart keeps a bad key") << "keys=none"
+                                                   << "start,check 2,restart"
+                                                   << "failed"
+                                                   << "key check: 2 keys failed" << 0;
+        QTest::newRow("a restart clears the most keys held") << "keys=none,minKeysHeld=2"
+                                                             << "start,down 1,down 2,restart,down 3"
+                                                             << "incomplete"
+                                                             << "at most 1 keys held at once (want 2)" << 0;
         // key check
         QTest::newRow("one bad key") << "keys=none"
                                      << "start,check 1"
@@ -205,10 +233,14 @@ private slots:
                                       << "want 1,start,tap 1,silent"
                                       << "passed"
                                       << "" << 0;
-        QTest::newRow("serial required, none given") << "serial=require"
-                                                     << "want 1,start"
-                                                     << "failed"
-                                                     << "no serial; K1 never pressed" << 0;
+        QTest::newRow("serial required, none given: waits, never fails") << "serial=require"
+                                                                         << "want 1,start,tap 1"
+                                                                         << "incomplete"
+                                                                         << "no serial" << 0;
+        QTest::newRow("serial=required, given while connected") << "serial=required"
+                                                                << "want 1,start,tap 1,serial"
+                                                                << "passed"
+                                                                << "" << 0;
         QTest::newRow("serial required and given") << "serial=require"
                                                    << "want 1,start serial,tap 1"
                                                    << "passed"
@@ -233,15 +265,65 @@ private slots:
                                                           << "start,check 0"
                                                           << "passed"
                                                           << "" << 0;
-        QTest::newRow("unknown values fall back to the defaults")
+        // keys from the unit alone
+        QTest::newRow("source=any: keys from every keyboard count") << ""
+                                                                    << "want 1,start,tap 1"
+                                                                    << "passed"
+                                                                    << "" << 0;
+        QTest::newRow("source=unit: keys from every keyboard do not") << "source=unit"
+                                                                      << "want 1,start,from all,tap 1,from unit"
+                                                                      << "incomplete"
+                                                                      << "keys not taken from the unit" << 0;
+        QTest::newRow("source=unit: the unit's own keys pass") << "source=unit"
+                                                               << "want 1,from unit,start,tap 1"
+                                                               << "passed"
+                                                               << "" << 0;
+        QTest::newRow("source=unit: a key after the capture changed") << "source=unit,keys=none"
+                                                                      << "from unit,start,check 0,from all,down 1"
+                                                                      << "incomplete"
+                                                                      << "keys not taken from the unit" << 0;
+        QTest::newRow("source=unit: a restart drops the keys from elsewhere")
+            << "source=unit"
+            << "want 1,start,tap 1,from unit,restart,tap 1"
+            << "passed"
+            << "" << 0;
+        QTest::newRow("names in any case") << "KEYS=none,KeyCheck=Require"
+                                           << "start,tap 1"
+                                           << "incomplete"
+                                           << "key check not run" << 0;
+        QTest::newRow("settings not understood keep every unit from passing")
             << "keys=some,chatter=maybe,minKeysHeld=-1,firmware=yes,color=red"
             << "want 1,start,tap 1,chatter 1 4"
             << "failed"
-            << "K1 chattered (4 ms)" << 5;
+            << "K1 chattered (4 ms); Settings: keys=some not understood; Settings: chatter=maybe not understood; "
+               "Settings: minKeysHeld=-1 not understood; Settings: firmware=yes not understood; Settings: "
+               "color=red not understood"
+            << 5;
+        QTest::newRow("a unit not tried under settings not understood is incomplete")
+            << "keys=none,colour=red"
+            << "start"
+            << "incomplete"
+            << "Settings: colour=red not understood" << 1;
         QTest::newRow("a rollover want past any keyboard") << "keys=none,minKeysHeld=999"
-                                                           << "start,tap 1"
-                                                           << "passed"
-                                                           << "" << 1;
+                                                           << "start,down 1"
+                                                           << "incomplete"
+                                                           << "Settings: minKeysHeld=999 not understood" << 1;
+        QTest::newRow("the largest rollover want is taken") << "keys=none,minKeysHeld=256"
+                                                            << "start,down 1"
+                                                            << "incomplete"
+                                                            << "at most 1 keys held at once (want 256)" << 0;
+        QTest::newRow("no chatter threshold under chatter=fail") << "chatterMs=0"
+                                                                 << "want 1,start,tap 1"
+                                                                 << "incomplete"
+                                                                 << "Settings: chatterMs=0 not understood" << 1;
+        QTest::newRow("no chatter threshold under chatter=ignore") << "chatter=ignore,chatterMs=0"
+                                                                   << "want 1,start,tap 1"
+                                                                   << "passed"
+                                                                   << "" << 0;
+        QTest::newRow("one key twice, differing") << "keys=none,Keys=all"
+                                                  << "start,tap 1"
+                                                  << "incomplete"
+                                                  << "Settings: Keys=all not understood" << 1;
     }
 
     void verdict()
@@ -250,18 +332,24 @@ private slots:
         QFETCH(QString, script);
         QFETCH(QString, outcome);
         QFETCH(QString, reasons);
-        int problems = 0;
         UnitVerdict verdict;
-        verdict.setCriteria(criteriaFrom(settings, &problems));
-        QTEST(problems, "problems");
+        verdict.setCriteria(criteriaFrom(settings));
+        QTEST(int(verdict.criteria().notUnderstood.size()), "problems");
         play(verdict, script);
-        QCOMPARE(QString::fromLatin1(outcomeName(verdict.outcome())), outcome);
+        QCOMPARE(outcomeText(verdict.outcome()), outcome);
         const VerdictState state = verdict.state();
         QCOMPARE(state == VerdictState::Passed, outcome == QLatin1String("passed"));
         QCOMPARE(state == VerdictState::Failed, outcome == QLatin1String("failed"));
         const std::string told =
             describeReasons(verdict.reasons(), VerdictWords(), [](int qtDec) { return "K" + std::to_string(qtDec); });
         QCOMPARE(QString::fromStdString(told), reasons);
+    }
+
+    void criteriaAsOneText()
+    {
+        QCOMPARE(QString::fromStdString(canonicalText(criteriaFrom("keyCheck=REQUIRE,chatterMs= 12 ,source=unit"))),
+                 QStringLiteral("keys=all;chatter=fail;chatterMs=12;keyCheck=required;calibration=ifRun;"
+                                "minKeysHeld=0;serial=off;firmware=required;source=unit"));
     }
 
     // What the bar redraws on: every change it shows moves the revision.

@@ -26,3 +26,15 @@ if(WIN32)
     target_link_libraries(tkt_recordOneUnit PRIVATE Qt5::Test tkt_ui tkt_hid tkt_simkeyboard tkt_images)
     place_with_window_data(tkt_recordOneUnit "${CMAKE_BINARY_DIR}/tests/tkt_recordOneUnit")
 endif()
+
+# Starts a program as cmd.exe starts a GUI program, with no standard handles,
+# so that scripts/test-windows.sh sees the program's --help reach the console
+# only by attaching to it.
+if(WIN32)
+    add_executable(tkt_consoleParent "${CMAKE_CURRENT_SOURCE_DIR}/win/consoleParent.cpp")
+    set_target_properties(tkt_consoleParent PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+    if(MINGW)
+        # Runs from anywhere under Wine: no runtime DLL to find.
+        target_link_options(tkt_consoleParent PRIVATE -static)
+    endif()
+endif()

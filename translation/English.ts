@@ -235,7 +235,7 @@
     </message>
 </context>
 <context>
-    <name>verdictBar</name>
+    <name>VerdictBar</name>
     <message>
         <source>Serial:</source>
         <translation>Serial:</translation>
@@ -315,6 +315,22 @@
     <message>
         <source>calibration not finished</source>
         <translation>calibration not finished</translation>
+    </message>
+    <message>
+        <source>Settings: %1 not understood</source>
+        <translation>Settings: %1 not understood</translation>
+    </message>
+    <message>
+        <source>keys not taken from the unit</source>
+        <translation>keys not taken from the unit</translation>
+    </message>
+    <message>
+        <source>%1 not on the layout</source>
+        <translation>%1 not on the layout</translation>
+    </message>
+    <message>
+        <source>row %1 column %2</source>
+        <translation>row %1 column %2</translation>
     </message>
 </context>
 </TS>

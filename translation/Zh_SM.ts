@@ -235,7 +235,7 @@
     </message>
 </context>
 <context>
-    <name>verdictBar</name>
+    <name>VerdictBar</name>
     <message>
         <source>Serial:</source>
         <translation>序列号：</translation>
@@ -315,6 +315,22 @@
     <message>
         <source>calibration not finished</source>
         <translation>校准未完成</translation>
+    </message>
+    <message>
+        <source>Settings: %1 not understood</source>
+        <translation>设置：%1 无法识别</translation>
+    </message>
+    <message>
+        <source>keys not taken from the unit</source>
+        <translation>按键并非取自被测键盘</translation>
+    </message>
+    <message>
+        <source>%1 not on the layout</source>
+        <translation>%1 不在键盘布局中</translation>
+    </message>
+    <message>
+        <source>row %1 column %2</source>
+        <translation>第 %1 行第 %2 列</translation>
     </message>
 </context>
 </TS>

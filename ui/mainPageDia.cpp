@@ -1,10 +1,8 @@
 #include "mainPageDia.h"
 
-#include "calibrationVerdict.h"
 #include "devicePresence.h"
 #include "deviceTable.h"
 #include "framePacing.h"
-#include "hidAnswer.h"
 #include "hidReport.h"
 #include "hookChords.h"
 #include "hookLog.h"
@@ -12,10 +10,10 @@
 #include "keyboardButCustom.h"
 #include "keyboardHookCore.h"
 #include "keyboardPage.h"
+#include "keyboardVariant.h"
 #include "mainHidInterFace.h"
 #include "preferredLockKeyState.h"
 #include "resultStore.h"
-#include "resultsSettings.h"
 #include "toolVersion.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
@@ -39,10 +37,11 @@
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
+
 #include <QtConcurrent>
+#include <chrono>
 
 #include <atomic>
-#include <climits>
 #include <memory>
 
 namespace {
@@ -60,10 +59,12 @@ const char kMagneticStatusRed[] =
 const int kLightOff = 99;
 const int kKey1010 = 1010;
 const int kKeyReleasedFlags = 0x80;
-const int kKeyCheckResult = 0;
-const int kCalibrationResult = 1;
-// The six layout rows follow their query within a few handshakes.
-const int kLayoutAnswerMs = 1000;
+
+std::int64_t steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 const char kLinkFormat[] = "<span style=\"font-family:\"%3\";font-size:12pt; color:#ff6666;\"></span>"
                            "<a href=\"Company|%1|\"><span style=\"font-size:12pt; text-decoration:underline; "
@@ -95,8 +96,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
         userSettings::writeTestType(*m_settings, 0);
     // Every tested keyboard leaves a record beside the settings file.
     const QString dataDir = QFileInfo(m_strConfigFile).absolutePath();
-    m_unitRecorder.setChatterThresholdMs(readResultsSettings(dataDir).chatterThresholdMs);
     const VerdictCriteria criteria = readVerdictSettings(dataDir);
+    m_unitRecorder.setChatterThresholdMs(criteria.chatterMs);
     m_unitRecorder.setCriteria(criteria);
     m_resultStore = new ResultStore(dataDir, this);
 
@@ -140,8 +141,12 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
         std::make_unique<preferredLockKeyState>(keyCapture::unitLockToggled, lockKeyState::createSystem()));
     m_verdictBar = new VerdictBar(m_keyboardPage);
     m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
-    m_verdictBar->setSerialMode(criteria.serial);
+    m_verdictBar->setCriteria(criteria);
     m_verdictBar->setUnitConnected(false);
+    connect(m_verdictBar, &VerdictBar::serialEntered, this, [this](const QString &serial) {
+        m_unitRecorder.serialGiven(serial.toStdString());
+        showVerdict();
+    });
     // Order matters: the variant must be in force before the test starts.
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::onKeyboardAlreadyLoadAndUpdeUI);
     connect(m_keyboardPage, &keyboardPage::sigKeyboardAlreadyLoad, this, &mainPageDia::startKeyTestUnlessSerialWaits);
@@ -220,7 +225,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
         m_strPid);
 
     m_presence->setIds(m_strVid, m_strPid);
-    m_keyMatrix.setPlatform(m_strVid.toStdString(), m_strPid.toStdString());
+    m_answers.setPlatform(m_strVid.toStdString(), m_strPid.toStdString(), isMagneticPlatform());
     m_workflow.setMagnetic(isMagneticPlatform());
 
     // At start-up nothing else can run yet, so the keyboard that is already
@@ -316,19 +321,23 @@ bool mainPageDia::installHooks()
     keyCapture::setKeyboard(std::uint16_t(deviceTable::idFromText(m_strVid)),
                             std::uint16_t(deviceTable::idFromText(m_strPid)),
                             m_bConnected ? m_hidInterFace->getHidPath().toStdString() : std::string());
-    return keyCapture::installHooks();
+    const bool installed = keyCapture::installHooks();
+    m_unitRecorder.setCaptureSource(keyCapture::sourceText(), keyCapture::takesUnitOnly());
+    return installed;
 }
 
 bool mainPageDia::removeHooks()
 {
-    return keyCapture::removeHooks();
+    keyCapture::removeHooks();
+    m_unitRecorder.setCaptureSource(std::string(), false);
+    return true;
 }
 
 void mainPageDia::clearAllKeys()
 {
     m_unitRecorder.restartKeys();
     showVerdict();
-    m_keyboardPage->clearFailedKeys();
+    // A key that chattered stays red: the fault is the unit's, not the test's.
     m_keyboardPage->clearAllKeyState();
     m_keyboardPage->resetAlreadyPressedKeyNum();
     // Through the slot, so a language refresh shows 0 as well.
@@ -364,7 +373,6 @@ void mainPageDia::onCurIndexSelectWithKeyboardLanguage(int keyboardLanguageSelIn
     m_keyboardPage->setNoSuchKeyList(keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex));
     recordVariantKeys(keyboardLanguageSelIndex);
     showVerdict();
-    m_keyboardPage->clearFailedKeys();
     m_keyboardPage->clearAllKeyState();
     // Clearing also put out the lock indicators; the system's locks did not change.
     for (int vkCode : kLockKeys)
@@ -438,74 +446,35 @@ void mainPageDia::onHidDataArrived(unsigned char *data, int length)
     data = taken.data.get();
     length = taken.length;
 
-    const HidAnswer answer = decodeHidAnswer(data, length);
-    if (answer.kind == HidAnswerKind::TooShort) {
-        log(QStringLiteral("---------- *** answer 0x%1 too short: %2 of %3 bytes, dropped *** ----------")
-                .arg(answer.code, 2, 16, QLatin1Char('0'))
-                .arg(answer.length)
-                .arg(answer.minimumLength));
-        return;
+    const AnswerEffects effects = m_answers.handle(data, length, m_workflow.irTest(), steadyMs());
+    for (const std::string &line : effects.logLines)
+        log(QString::fromStdString(line));
+    sendReplies(effects.replies);
+    if (effects.calibrated)
+        showCalibrationStatus(*effects.calibrated);
+    if (effects.key1010 != Key1010Mark::None)
+        m_keyboardPage->markDeviceKey(kKey1010, effects.key1010 == Key1010Mark::Down ? 0 : kKeyReleasedFlags);
+    if (effects.keyResult)
+        m_keyboardPage->showKeyDecListResult(QList<int>(effects.keyResult->begin(), effects.keyResult->end()),
+                                             int(effects.keyResultMode));
+    showVerdict();
+    if (effects.production != ProductionVerdict::None) {
+        m_movie->stop();
+        ui->label_ProductionTesting->setText(effects.production == ProductionVerdict::Successful
+                                                 ? tr("Production Successful")
+                                                 : tr("Production Failed"));
     }
-    if (answer.kind == HidAnswerKind::Handshake && isMagneticPlatform())
-        showCalibrationStatus(answer.calibrated);
+    if (effects.productionFinished) {
+        m_workflow.productionFinished();
+        showControls();
+    }
+}
 
-    switch (answer.kind) {
-    case HidAnswerKind::KeyState: {
-        if (m_workflow.irTest())
-            break;
-        m_sixKeys.applyKeyState(answer.keyState);
-        sendSixKey(m_sixKeys.sixKeyReport().data());
-        const Key1010Mark mark = m_sixKeys.applyKey1010(answer.key1010);
-        if (mark == Key1010Mark::Down)
-            m_keyboardPage->markDeviceKey(kKey1010, 0);
-        else if (mark == Key1010Mark::Released)
-            m_keyboardPage->markDeviceKey(kKey1010, kKeyReleasedFlags);
-        break;
-    }
-    case HidAnswerKind::FullKey:
-        sendFullKey(const_cast<unsigned char *>(answer.report.data()));
-        break;
-    case HidAnswerKind::LayoutRow: {
-        bool completed = false;
-        m_keyMatrix.addRow(answer.columns, &completed);
-        if (completed)
-            log(QStringLiteral("--------------------- Keyboard layout [Get Over] ----------------------------"));
-        break;
-    }
-    case HidAnswerKind::KeyCheck:
-        m_keyMatrix.addMasks(answer.columns);
-        makeBadKeyDecList(kKeyCheckResult);
-        break;
-    case HidAnswerKind::Calibration: {
-        m_responseCalibrationStatus = answer.calibrationStatus;
-        log(QStringLiteral("------------------------------------------------- m_responseCalibrationStatus:") +
-            QString::number(m_responseCalibrationStatus));
-        const CalibrationStep step = calibrationStep(m_responseCalibrationStatus);
-        if (step.applyMasks) {
-            m_keyMatrix.addMasks(answer.columns);
-            makeBadKeyDecList(kCalibrationResult);
-        }
-        m_unitRecorder.calibrationAnswer(m_responseCalibrationStatus, step.applyMasks && m_keyMatrix.isComplete()
-                                                                          ? m_badKeyDecList
-                                                                          : std::vector<int>());
-        showVerdict();
-        if (step.verdict != ProductionVerdict::None) {
-            m_movie->stop();
-            ui->label_ProductionTesting->setText(
-                step.verdict == ProductionVerdict::Successful ? tr("Production Successful") : tr("Production Failed"));
-        }
-        if (step.finished) {
-            m_workflow.productionFinished();
-            showControls();
-        }
-        break;
-    }
-    case HidAnswerKind::Multimedia:
-        sendHid_MultimediaWebTool_0x06Cmd(answer.multimedia[0], answer.multimedia[1], answer.multimedia[2]);
-        break;
-    default:
-        break;
-    }
+void mainPageDia::sendReplies(const std::vector<AnswerReply> &replies)
+{
+    for (const AnswerReply &reply : replies)
+        log(QString::fromStdString(m_hidInterFace->queueWriteData(reply.report.data()) < 0 ? reply.failedLine
+                                                                                           : reply.successLine));
 }
 
 void mainPageDia::showCalibrationStatus(bool calibrated)
@@ -516,78 +485,9 @@ void mainPageDia::showCalibrationStatus(bool calibrated)
     label->setText(calibrated ? tr("Magnetic already calibrated") : tr("Magnetic axis not calibrated"));
 }
 
-void mainPageDia::makeBadKeyDecList(int mode)
-{
-    // Judged on a partial matrix every key it lacks maps to 0 and matches
-    // nothing, so a failing keyboard would show as all passed: colour nothing
-    // and ask for the matrix again instead.
-    if (!m_keyMatrix.isComplete()) {
-        log(QStringLiteral("---------- *** key result ignored: keyboard layout incomplete (%1 of 6 rows) *** "
-                           "----------")
-                .arg(m_keyMatrix.rowCount()));
-        // Rows of a query just sent may still be coming; restarting the table
-        // under them would mix two answers.
-        if (m_layoutQueryAge.isValid() && m_layoutQueryAge.elapsed() < kLayoutAnswerMs)
-            return;
-        m_keyMatrix.beginConnection();
-        const HidReport query = buildGetLayoutReport();
-        if (queueReport(query.data(), "USB serial port [Get keyboard layout] Failed ...",
-                        "USB serial port [Get keyboard layout] Successful ..."))
-            m_layoutQueryAge.start();
-        return;
-    }
-    m_badKeyDecList = m_keyMatrix.badKeyDecList();
-    if (mode == kCalibrationResult)
-        log(QStringLiteral("-------------------------------m_badKeyDecList.size():") +
-            QString::number(int(m_badKeyDecList.size())));
-    QList<int> keyDecList;
-    keyDecList.reserve(int(m_badKeyDecList.size()));
-    for (int keyDec : m_badKeyDecList)
-        keyDecList.append(keyDec);
-    m_keyboardPage->showKeyDecListResult(keyDecList, mode);
-    if (mode == kKeyCheckResult)
-        m_unitRecorder.keyCheckResult(m_badKeyDecList);
-    showVerdict();
-}
-
 int mainPageDia::getSpecalKeyDec(int keyDec)
 {
     return specialKeyDec(keyDec);
-}
-
-void mainPageDia::sendSixKey(const std::uint8_t *sixKeyReport)
-{
-    const HidReport report = buildSixKeyReport(sixKeyReport);
-    if (m_hidInterFace->queueWriteData(report.data()) < 0) {
-        log(QStringLiteral("USB serial port [Write Key] Failed ..."));
-        return;
-    }
-    log(QStringLiteral("********************USB serial port [Write Six Key] Successful ...m_testNum:") +
-        QString::number(m_testNum));
-    // A shift of echoes must not wrap the count into negative numbers.
-    m_testNum = m_testNum == INT_MAX ? 0 : m_testNum + 1;
-}
-
-void mainPageDia::sendFullKey(unsigned char *data)
-{
-    const HidReport report = buildFullKeyReport(data);
-    queueReport(report.data(), "USB serial port [Write Key] Failed ...",
-                "USB serial port [Write Full Key] Successful ...");
-}
-
-void mainPageDia::sendHid_MultimediaWebTool_0x06Cmd(int operateTypeMultimedia, int operateTypeHttp,
-                                                    int operateTypeTools)
-{
-    const HidReport report = buildMultimediaReport(operateTypeMultimedia, operateTypeHttp, operateTypeTools);
-    if (m_hidInterFace->queueWriteData(report.data()) < 0) {
-        log(QStringLiteral("USB serial port [Write Multimedia] Failed ..."));
-        return;
-    }
-    log(QStringLiteral("USB serial port [Write Multimedia CMD: %1  Multimedia CMD: %2  Multimedia CMD: %3] "
-                       "Successful ...")
-            .arg(operateTypeMultimedia)
-            .arg(operateTypeHttp)
-            .arg(operateTypeTools));
 }
 
 void mainPageDia::onCurIndexChangedMainPage(int testType)
@@ -655,8 +555,7 @@ void mainPageDia::on_radioButton_IrTest_clicked()
 
 void mainPageDia::on_pushBut_IRKeyTest_clicked()
 {
-    m_keyMatrix.clearMasks();
-    m_badKeyDecList.clear();
+    m_answers.checkStarted();
     if (m_workflow.irCheck() == TestWorkflow::IrCheck::MagneticEnter) {
         const HidReport enter = buildMagneticReport(false);
         if (!queueReport(enter.data(), "USB serial port [Check keyboard Magnetic -> Into] Failed ...",
@@ -776,8 +675,8 @@ void mainPageDia::runSelection(const QString &strCurrentVidPidText)
         m_strVid = deviceTable::shortId(vidText);
         m_strPid = deviceTable::shortId(pidText);
         // Another platform has another matrix: its table is asked for anew.
-        m_keyMatrix.setPlatform(m_strVid.toStdString(), m_strPid.toStdString());
-        m_keyMatrix.beginConnection();
+        m_answers.setPlatform(m_strVid.toStdString(), m_strPid.toStdString(), isMagneticPlatform());
+        m_answers.beginConnection();
         m_workflow.setMagnetic(isMagneticPlatform());
         m_presence->setIds(m_strVid, m_strPid);
         m_hidInterFace->setVidPid(deviceTable::idFromText(vidText), deviceTable::idFromText(pidText));
@@ -932,7 +831,7 @@ void mainPageDia::runArrival(const QString &path)
 
 void mainPageDia::handleHidInsert()
 {
-    m_keyMatrix.beginConnection();
+    m_answers.beginConnection();
     m_bAcceptHidList = true;
     offGuiThread([link = m_hidInterFace]() { link->getHidList(); },
                  [this]() {
@@ -1046,12 +945,7 @@ void mainPageDia::openUSB_HidDevice()
     startUnitRecord();
     on_toolButton_LEDOpenOrClose_clicked();
 
-    if (m_keyMatrix.needsLayoutQuery()) {
-        const HidReport query = buildGetLayoutReport();
-        if (queueReport(query.data(), "USB serial port [Get keyboard layout] Failed ...",
-                        "USB serial port [Get keyboard layout] Successful ..."))
-            m_layoutQueryAge.start();
-    }
+    sendReplies(m_answers.linkOpened(steadyMs()));
 }
 
 void mainPageDia::onSendSetKeyboardColorData()
@@ -1170,17 +1064,11 @@ void mainPageDia::startUnitRecord()
 
 void mainPageDia::recordVariantKeys(int keyboardLanguageSelIndex)
 {
-    const QList<int> noSuchKeys = keyboardPage::noSuchKeyListForVariant(keyboardLanguageSelIndex);
-    std::vector<int> keys;
     std::map<int, std::string> names;
-    for (int qtDec : m_keyboardPage->keyQtDecs()) {
-        // Lock indicators (negative) and the keyboard's own Fn are not keys the host sees.
-        if (qtDec > 0 && qtDec != kKey1010 && !noSuchKeys.contains(qtDec))
-            keys.push_back(qtDec);
+    for (int qtDec : m_keyboardPage->keyQtDecs())
         names[qtDec] = m_keyboardPage->keyButton(qtDec)->keyText().toStdString();
-    }
     m_unitRecorder.setKeyNames(std::move(names));
-    m_unitRecorder.setVariantKeys(std::move(keys));
+    m_unitRecorder.setVariantKeys(wantedKeysForVariant(m_keyboardPage->keyQtDecs(), keyboardLanguageSelIndex));
 }
 
 void mainPageDia::endUnitRecord(UnitEnd how)

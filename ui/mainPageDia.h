@@ -1,14 +1,12 @@
 #pragma once
 
+#include "answerHandler.h"
 #include "deviceEventQueue.h"
 #include "hookTargets.h"
-#include "keyMatrix.h"
-#include "sixKeyTracker.h"
 #include "testWorkflow.h"
 #include "unitRecorder.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QString>
 
@@ -71,9 +69,6 @@ public slots:
     void onShakeHandsRuning();
     void onHidDataArrived(unsigned char *data, int length);
     void onCurIndexChangedMainPage(int testType);
-    void sendSixKey(const std::uint8_t *sixKeyReport);
-    void sendFullKey(unsigned char *data);
-    void sendHid_MultimediaWebTool_0x06Cmd(int operateTypeMultimedia, int operateTypeHttp, int operateTypeTools);
     int getSpecalKeyDec(int keyDec);
     void onLickActivited(QString link);
     void on_radioButton_English_clicked();
@@ -118,8 +113,9 @@ private:
 
     // The controls as the workflow says they are now.
     void showControls();
-    void makeBadKeyDecList(int mode);
     void showCalibrationStatus(bool calibrated);
+    // Reports that answer the keyboard, each with its log line.
+    void sendReplies(const std::vector<AnswerReply> &replies);
     // The unit record: the keyboard's identity as connected, the variant's keys, and the record kept at the end.
     void startUnitRecord();
     void recordVariantKeys(int keyboardLanguageSelIndex);
@@ -192,16 +188,9 @@ private:
     bool m_bConnectStatusOk = true;
     int m_connectNum = 0;
     int m_disconnectNum = 0;
-    int m_testNum = 0;
-    int m_responseCalibrationStatus = -1;
-    // The keyboard's matrix and the masks of the last check (per platform).
-    KeyMatrix m_keyMatrix;
-    std::vector<int> m_badKeyDecList;
-    // Since the last layout query: a partial matrix is asked for again only
-    // when no answer to a query can still be on its way.
-    QElapsedTimer m_layoutQueryAge;
-    SixKeyTracker m_sixKeys;
     UnitRecorder m_unitRecorder;
+    // The firmware's answers: the echoes, the key matrix, what the recorder is told.
+    AnswerHandler m_answers{m_unitRecorder};
     ResultStore *m_resultStore = nullptr;
     VerdictBar *m_verdictBar = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "translationSwitch.h"
 
+#include "programFiles.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
@@ -19,7 +21,8 @@ bool isPlainName(const QString &language)
 
 QString catalogPath(const QString &appDir, const QString &language)
 {
-    return appDir + QString("/translation/%1.qm").arg(language);
+    return programFiles::folderHolding(appDir, QStringLiteral("translation")) +
+           QString("/translation/%1.qm").arg(language);
 }
 
 bool apply(QTranslator *&current, const QString &appDir, const QString &language)

@@ -9,7 +9,9 @@ class QTranslator;
 // m_translator) so it can be removed again on the next switch.
 namespace translationSwitch {
 
-// Catalogue of a language beside the program: <appDir>/translation/<language>.qm
+// Catalogue of a language: <appDir>/translation/<language>.qm, or in the
+// installation's data folder where there is no translation/ beside the
+// program (programFiles.h).
 QString catalogPath(const QString &appDir, const QString &language);
 
 // Replaces `current` by a translator for `language`'s catalogue under appDir.

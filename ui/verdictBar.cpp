@@ -51,20 +51,28 @@ VerdictBar::VerdictBar(QWidget *parent) : QFrame(parent)
     // A label, not a document: a scanner's stray control keys add nothing.
     m_serial->setMaxLength(64);
     layout->addWidget(m_serial);
-    setSerialMode(VerdictCriteria::Serial::Off);
+    connect(m_serial, &QLineEdit::returnPressed, this, [this]() {
+        if (!m_unitConnected || m_serial->isReadOnly() || serial().isEmpty())
+            return;
+        m_serial->setReadOnly(true);
+        emit serialEntered(serial());
+    });
+    setCriteria(VerdictCriteria());
     showUnit(nullptr, KeyNamer());
 }
 
-void VerdictBar::setSerialMode(VerdictCriteria::Serial mode)
+void VerdictBar::setCriteria(const VerdictCriteria &criteria)
 {
-    m_serialMode = mode;
+    m_serialMode = criteria.serial;
+    m_notUnderstood = criteria.notUnderstood;
     m_serialTitle->setVisible(asksForSerial());
     m_serial->setVisible(asksForSerial());
 }
 
 void VerdictBar::setUnitConnected(bool connected)
 {
-    m_serial->setReadOnly(connected);
+    m_unitConnected = connected;
+    m_serial->setReadOnly(connected && !serial().isEmpty());
     if (connected)
         return;
     m_serial->clear();
@@ -90,6 +98,10 @@ VerdictWords VerdictBar::translatedWords()
     w.calibrationFailed = t("calibration failed");
     w.firmwareSilent = t("firmware not answering");
     w.noSerial = t("no serial");
+    w.settingNotUnderstood = t("Settings: %1 not understood");
+    w.keysNotFromUnit = t("keys not taken from the unit");
+    w.notOnLayout = t("%1 not on the layout");
+    w.matrixPosition = t("row %1 column %2");
     w.keysHeld = t("at most %1 keys held at once (want %2)");
     w.keyCheckNotRun = t("key check not run");
     w.calibrationNotRun = t("calibration not run");
@@ -111,6 +123,12 @@ bool VerdictBar::showVerdict(const UnitVerdict *verdict, const KeyNamer &keyName
 void VerdictBar::showUnit(const UnitVerdict *verdict, const KeyNamer &keyName)
 {
     m_serialTitle->setText(tr("Serial:"));
+    if (!verdict && !m_notUnderstood.empty()) {
+        VerdictReason settings{VerdictReason::Kind::SettingsNotUnderstood};
+        settings.setting = m_notUnderstood.front();
+        showText(QString::fromStdString(describeReason(settings, translatedWords(), keyName)), kNeutralSheet);
+        return;
+    }
     if (!verdict) {
         showText(asksForSerial() ? tr("Scan the serial, then plug the keyboard in") : tr("Plug a keyboard in"),
                  kNeutralSheet);

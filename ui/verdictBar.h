@@ -21,10 +21,13 @@ class VerdictBar : public QFrame
 public:
     explicit VerdictBar(QWidget *parent = nullptr);
 
-    // Off hides the serial field.
-    void setSerialMode(VerdictCriteria::Serial mode);
+    // The station's criteria: serial=off hides the serial field; settings
+    // not understood are told while no unit is connected too.
+    void setCriteria(const VerdictCriteria &criteria);
     bool asksForSerial() const { return m_serialMode != VerdictCriteria::Serial::Off; }
-    // Connected: the serial belongs to the unit under test and stays as it is.
+    // Connected: a serial given belongs to the unit under test and stays as
+    // it is; without one the field waits for a scan (it reaches the field
+    // where capture leaves the station's other keyboards alone).
     // Not connected: the field is emptied for the next unit and takes the
     // keyboard focus, so the operator scans, then plugs.
     void setUnitConnected(bool connected);
@@ -40,6 +43,10 @@ public:
     // The reasons' words in the language in force.
     static VerdictWords translatedWords();
 
+signals:
+    // A serial scanned or typed while a unit without one is connected.
+    void serialEntered(const QString &serial);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -52,7 +59,9 @@ private:
     QLabel *m_serialTitle = nullptr;
     QLineEdit *m_serial = nullptr;
     VerdictCriteria::Serial m_serialMode = VerdictCriteria::Serial::Off;
+    std::vector<std::string> m_notUnderstood;
     QString m_text;
+    bool m_unitConnected = false;
     // What is shown: the verdict's revision and state, -1 for no unit.
     long long m_shownRevision = -2;
     int m_shownState = -2;

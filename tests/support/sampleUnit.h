@@ -28,6 +28,7 @@ inline UnitRecord sampleUnit(const std::string &unitId, std::int64_t startUtcMs 
     r.outcome = UnitOutcome::Failed;
     r.reasons = "A chattered (12 ms); key check: 1 key failed; D never pressed";
     r.maxKeysHeld = 3;
+    r.capture = "/dev/input/event5 /dev/input/event6";
     return r;
 }
 

@@ -18,9 +18,13 @@ struct VerdictWords
     std::string chattered = "%1 chattered (%2 ms)";
     std::string keyCheckFailedOne = "key check: 1 key failed";
     std::string keyCheckFailed = "key check: %1 keys failed";
+    std::string notOnLayout = "%1 not on the layout"; // bad bits that name no key, after the count
+    std::string matrixPosition = "row %1 column %2";  // counted from 1
     std::string calibrationFailed = "calibration failed";
     std::string firmwareSilent = "firmware not answering";
     std::string noSerial = "no serial";
+    std::string keysNotFromUnit = "keys not taken from the unit";
+    std::string settingNotUnderstood = "Settings: %1 not understood";
     std::string keysHeld = "at most %1 keys held at once (want %2)";
     std::string keyCheckNotRun = "key check not run";
     std::string calibrationNotRun = "calibration not run";

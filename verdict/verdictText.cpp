@@ -33,6 +33,21 @@ std::string nameList(const std::vector<int> &keys, const VerdictWords &words, co
     return list;
 }
 
+std::string positionList(const std::vector<MatrixPosition> &positions, const VerdictWords &words, std::size_t maxNames)
+{
+    std::string list;
+    const std::size_t shown = positions.size() > maxNames ? maxNames : positions.size();
+    for (std::size_t i = 0; i < shown; ++i) {
+        if (i > 0)
+            list += ", ";
+        list +=
+            fill(words.matrixPosition, std::to_string(positions[i].row + 1), std::to_string(positions[i].column + 1));
+    }
+    if (shown < positions.size())
+        list = fill(words.moreKeys, list, std::to_string(positions.size() - shown));
+    return fill(words.notOnLayout, list);
+}
+
 } // namespace
 
 std::string describeReason(const VerdictReason &reason, const VerdictWords &words, const KeyNamer &keyName,
@@ -43,14 +58,21 @@ std::string describeReason(const VerdictReason &reason, const VerdictWords &word
     case Kind::Chattered:
         return fill(words.chattered, reason.keys.empty() ? std::string() : keyName(reason.keys.front()),
                     std::to_string(reason.value));
-    case Kind::KeyCheckFailed:
-        return reason.value == 1 ? words.keyCheckFailedOne : fill(words.keyCheckFailed, std::to_string(reason.value));
+    case Kind::KeyCheckFailed: {
+        const std::string count =
+            reason.value == 1 ? words.keyCheckFailedOne : fill(words.keyCheckFailed, std::to_string(reason.value));
+        return reason.positions.empty() ? count : count + " (" + positionList(reason.positions, words, maxNames) + ")";
+    }
     case Kind::CalibrationFailed:
         return words.calibrationFailed;
     case Kind::FirmwareSilent:
         return words.firmwareSilent;
     case Kind::NoSerial:
         return words.noSerial;
+    case Kind::KeysNotFromUnit:
+        return words.keysNotFromUnit;
+    case Kind::SettingsNotUnderstood:
+        return fill(words.settingNotUnderstood, reason.setting);
     case Kind::NoKeysToTest:
         return words.noKeysToTest;
     case Kind::NeverPressed:

@@ -15,4 +15,9 @@ QString titleSuffix()
     return titleSuffix(TKT_VERSION_MAJOR, TKT_VERSION_MINOR, TKT_VERSION_PATCH);
 }
 
+QString text()
+{
+    return QStringLiteral("%1.%2.%3").arg(TKT_VERSION_MAJOR).arg(TKT_VERSION_MINOR).arg(TKT_VERSION_PATCH);
+}
+
 } // namespace toolVersion

@@ -27,11 +27,21 @@ void UnitVerdict::unitStarted(bool hasSerial, bool magnetic)
     m_calibrationPassed = false;
     m_calibrationFailed = false;
     m_firmwareSilent = false;
+    m_chattered.clear();
+    m_chatterFailures.clear();
     restartKeys();
-    // The field is closed while a unit is connected: a missing serial cannot
-    // come any more.
-    if (m_criteria.serial == VerdictCriteria::Serial::Require && !hasSerial)
-        unitFailure(VerdictReason::Kind::NoSerial);
+}
+
+void UnitVerdict::setKeySource(bool fromUnit)
+{
+    m_sourceIsUnit = fromUnit;
+    ++m_revision;
+}
+
+void UnitVerdict::serialGiven()
+{
+    m_hasSerial = true;
+    ++m_revision;
 }
 
 void UnitVerdict::restartKeys()
@@ -41,8 +51,7 @@ void UnitVerdict::restartKeys()
     m_keysDone = 0;
     m_held.clear();
     m_maxHeld = 0;
-    m_chattered.clear();
-    m_chatterFailures.clear();
+    m_keysFromElsewhere = false;
     ++m_revision;
 }
 
@@ -50,6 +59,10 @@ void UnitVerdict::keyPressed(int qtDec)
 {
     if (!m_anyEvent) {
         m_anyEvent = true;
+        ++m_revision;
+    }
+    if (!m_sourceIsUnit && !m_keysFromElsewhere) {
+        m_keysFromElsewhere = true;
         ++m_revision;
     }
     // A repeat of a held key inserts nothing.
@@ -83,14 +96,18 @@ void UnitVerdict::chatter(int qtDec, std::int64_t gapMs)
     ++m_revision;
 }
 
-void UnitVerdict::keyCheckResult(std::size_t badKeys)
+void UnitVerdict::keyCheckResult(std::size_t badKeys, std::vector<MatrixPosition> unplaced)
 {
     m_anyEvent = true;
     m_keyCheckRun = true;
     // A bad key found once fails the unit, whatever a later run finds; the
-    // reason gives the latest count.
-    if (badKeys > 0)
-        unitFailure(VerdictReason::Kind::KeyCheckFailed).value = std::int64_t(badKeys);
+    // reason gives the latest failing run's count.
+    const std::size_t all = badKeys + unplaced.size();
+    if (all > 0) {
+        VerdictReason &failure = unitFailure(VerdictReason::Kind::KeyCheckFailed);
+        failure.value = std::int64_t(all);
+        failure.positions = std::move(unplaced);
+    }
     ++m_revision;
 }
 
@@ -159,8 +176,6 @@ bool UnitVerdict::failureApplies(VerdictReason::Kind kind) const
         return calibrationApplies();
     case VerdictReason::Kind::FirmwareSilent:
         return m_criteria.firmware == VerdictCriteria::Firmware::Required;
-    case VerdictReason::Kind::NoSerial:
-        return m_criteria.serial == VerdictCriteria::Serial::Require;
     case VerdictReason::Kind::Chattered:
         return chatterFails();
     default:
@@ -172,6 +187,16 @@ std::vector<VerdictReason::Kind> UnitVerdict::openKinds() const
 {
     using Kind = VerdictReason::Kind;
     std::vector<Kind> open;
+    if (!m_criteria.notUnderstood.empty())
+        open.push_back(Kind::SettingsNotUnderstood);
+    // A missing label is the station's to mend, so it keeps the unit from
+    // passing without failing it.
+    if (m_criteria.serial == VerdictCriteria::Serial::Require && !m_hasSerial)
+        open.push_back(Kind::NoSerial);
+    // Judged on the keys taken, not on the capture now: it goes before the
+    // unit ends whenever the unit is unplugged.
+    if (m_criteria.source == VerdictCriteria::Source::Unit && m_keysFromElsewhere)
+        open.push_back(Kind::KeysNotFromUnit);
     if (m_criteria.keys == VerdictCriteria::Keys::All) {
         if (m_wanted.empty())
             open.push_back(Kind::NoKeysToTest);
@@ -214,6 +239,12 @@ std::vector<VerdictReason> UnitVerdict::reasons() const
                      [](const VerdictReason &a, const VerdictReason &b) { return a.order < b.order; });
 
     for (Kind kind : openKinds()) {
+        if (kind == Kind::SettingsNotUnderstood) {
+            for (const std::string &setting : m_criteria.notUnderstood) {
+                out.push_back({kind, {}, 0, 0, 0, {}, setting});
+            }
+            continue;
+        }
         VerdictReason open{kind, {}, 0, 0, 0};
         if (kind == Kind::NeverPressed)
             std::set_difference(m_wanted.begin(), m_wanted.end(), m_done.begin(), m_done.end(),
@@ -245,5 +276,6 @@ UnitOutcome UnitVerdict::outcome() const
     case VerdictState::Testing:
         break;
     }
-    return m_anyEvent ? UnitOutcome::Incomplete : UnitOutcome::Untested;
+    // A unit the station could not judge is incomplete, tried or not.
+    return m_anyEvent || !m_criteria.notUnderstood.empty() ? UnitOutcome::Incomplete : UnitOutcome::Untested;
 }

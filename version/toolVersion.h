@@ -14,4 +14,7 @@ QString titleSuffix(int major, int minor, int patch);
 // This build's suffix.
 QString titleSuffix();
 
+// This build's version as project() gives it: "1.1.8".
+QString text();
+
 } // namespace toolVersion
