@@ -1,5 +1,6 @@
 #include "closeOnSessionEnd.h"
 
+#include "debugLog.h"
 #include "sessionEndWatcher.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,9 @@ void closeOnSessionEnd(SessionEndWatcher &watcher, QWidget &window, std::functio
 {
     QObject::connect(&watcher, &SessionEndWatcher::endRequested, &window,
                      [&window, closing = std::move(closing)](const QString &why) {
+                         // Whatever ends the process from here on (a second signal) finds
+                         // every line of the close on disk, none left in the queue.
+                         DebugLog::instance()->setWriteThrough();
                          qDebug().noquote()
                              << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
                          closing();
