@@ -6,7 +6,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <chrono>
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -36,9 +38,12 @@ char typeLetter(QtMsgType type)
     return '?';
 }
 
-QByteArray formatLine(QtMsgType type, const QString &message)
+// The time in local time, given how far local time is from UTC then.
+QByteArray formatLine(qint64 msecsSinceEpoch, int offsetFromUtc, QtMsgType type, const QString &message)
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz ")).toUtf8() +
+    return QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch, Qt::OffsetFromUTC, offsetFromUtc)
+               .toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz "))
+               .toUtf8() +
            typeLetter(type) + ' ' + message.toUtf8() + '\n';
 }
 
@@ -60,64 +65,219 @@ void messageHandler(QtMsgType type, const QMessageLogContext &, const QString &m
 
 } // namespace
 
+DebugLog::DebugLog(int queueLines) : m_queueLines(qMax(1, queueLines))
+{
+    m_writer = std::thread([this] { runWriter(); });
+}
+
 DebugLog::~DebugLog()
 {
+    {
+        std::lock_guard<std::mutex> lock(m_queueMutex);
+        m_stopping = true;
+    }
+    m_linesQueued.notify_all();
+    if (m_writer.joinable())
+        m_writer.join();
     closeFile();
 }
 
 bool DebugLog::openFile(const QString &path, qint64 maxBytes)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_file.isOpen())
-        m_file.close();
-    m_path = path;
-    m_maxBytes = qMax(maxBytes, MinMaxBytes);
-    if (!openLocked()) {
-        m_path.clear();
-        return false;
+    // Lines queued so far were meant for where the log went until now.
+    flush();
+    const bool insideBefore = std::exchange(t_insideLog, true);
+    bool opened = false;
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        if (m_file.isOpen())
+            m_file.close();
+        m_path = path;
+        m_maxBytes = qMax(maxBytes, MinMaxBytes);
+        if (!openLocked()) {
+            m_path.clear();
+        } else {
+            if (m_size >= m_maxBytes)
+                rotateLocked();
+            opened = m_file.isOpen();
+        }
     }
-    if (m_size >= m_maxBytes)
-        rotateLocked();
+    t_insideLog = insideBefore;
     // Runs are appended to one file; this line tells where each one begins.
-    writeLocked(formatLine(
-        QtInfoMsg,
-        QStringLiteral("---------- log opened by process %1 ----------").arg(QCoreApplication::applicationPid())));
-    return m_file.isOpen();
+    if (opened)
+        write(QtInfoMsg,
+              QStringLiteral("---------- log opened by process %1 ----------").arg(QCoreApplication::applicationPid()));
+    return opened;
 }
 
 void DebugLog::closeFile()
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_file.close();
-    m_path.clear();
-    m_size = 0;
+    flush();
+    const bool insideBefore = std::exchange(t_insideLog, true);
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        m_file.close();
+        m_path.clear();
+        m_size = 0;
+    }
+    t_insideLog = insideBefore;
 }
 
 QString DebugLog::filePath() const
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_fileMutex);
     return m_path;
 }
 
 void DebugLog::setEchoToStderr(bool echo)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> lock(m_queueMutex);
     m_echo = echo;
 }
 
 void DebugLog::write(QtMsgType type, const QString &message)
 {
-    t_insideLog = true;
+    const bool insideBefore = std::exchange(t_insideLog, true);
+    std::uint64_t sequence = 0;
+    bool waitForIt = type == QtFatalMsg;
     {
-        // The time is taken inside the lock too: lines then appear in time
-        // order, and the C library's time zone state is never read concurrently.
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const QByteArray line = formatLine(type, message);
-        if (m_echo)
-            writeStderr(line);
-        writeLocked(line);
+        std::unique_lock<std::mutex> lock(m_queueMutex);
+        // Full: the caller waits for the writer rather than lose the line.
+        m_linesTaken.wait(lock, [this] { return int(m_queue.size()) < m_queueLines || m_writerDone; });
+        // The time is taken inside the lock, so lines appear in time order.
+        // It is put into words under the file's lock, where the writer writes
+        // it: the C library's time zone state is never read concurrently, and
+        // the caller saves the cost.
+        Line line{QDateTime::currentMSecsSinceEpoch(), type, message, m_echo};
+        if (m_writerDone) {
+            // The writer is gone (the log is being destroyed): straight out.
+            lock.unlock();
+            writeLines({line});
+        } else {
+            m_queue.push_back(std::move(line));
+            sequence = ++m_queued;
+            waitForIt = waitForIt || m_writeThrough;
+            if (m_queue.size() == 1)
+                m_linesQueued.notify_one();
+        }
     }
-    t_insideLog = false;
+    if (waitForIt && sequence != 0)
+        waitWritten(sequence);
+    t_insideLog = insideBefore;
+}
+
+void DebugLog::flush()
+{
+    std::uint64_t sequence = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_queueMutex);
+        sequence = m_queued;
+    }
+    waitWritten(sequence);
+}
+
+void DebugLog::setWriteThrough()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_queueMutex);
+        m_writeThrough = true;
+    }
+    flush();
+}
+
+bool DebugLog::writeLast(QtMsgType type, const QString &message, int waitMs)
+{
+    const bool insideBefore = std::exchange(t_insideLog, true);
+    std::unique_lock<std::mutex> lock(m_queueMutex);
+    Line line{QDateTime::currentMSecsSinceEpoch(), type, message, m_echo};
+    bool written = true;
+    if (m_writerDone) {
+        lock.unlock();
+        writeLines({line});
+    } else {
+        m_queue.push_back(std::move(line));
+        const std::uint64_t sequence = ++m_queued;
+        m_linesQueued.notify_one();
+        written = m_linesTaken.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                        [&] { return m_written >= sequence || m_writerDone; });
+    }
+    t_insideLog = insideBefore;
+    return written;
+}
+
+int DebugLog::pendingLines() const
+{
+    std::lock_guard<std::mutex> lock(m_queueMutex);
+    return int(m_queue.size());
+}
+
+void DebugLog::waitWritten(std::uint64_t sequence)
+{
+    // The writer never waits for itself.
+    if (std::this_thread::get_id() == m_writer.get_id())
+        return;
+    std::unique_lock<std::mutex> lock(m_queueMutex);
+    m_linesTaken.wait(lock, [&] { return m_written >= sequence || m_writerDone; });
+}
+
+void DebugLog::runWriter()
+{
+    // Whatever the file or the terminal say while being written goes to
+    // standard error, never back into the queue this thread empties.
+    t_insideLog = true;
+    std::unique_lock<std::mutex> lock(m_queueMutex);
+    for (;;) {
+        m_linesQueued.wait(lock, [this] { return !m_queue.empty() || m_stopping; });
+        if (m_queue.empty())
+            break;
+        std::deque<Line> batch;
+        batch.swap(m_queue);
+        const std::uint64_t upTo = m_queued;
+        lock.unlock();
+        // Room again for callers that waited.
+        m_linesTaken.notify_all();
+        writeLines(batch);
+        lock.lock();
+        m_written = upTo;
+        m_linesTaken.notify_all();
+    }
+    m_writerDone = true;
+    lock.unlock();
+    m_linesTaken.notify_all();
+}
+
+void DebugLog::writeLines(const std::deque<Line> &lines)
+{
+    QByteArray echo;
+    {
+        std::lock_guard<std::mutex> lock(m_fileMutex);
+        for (const Line &line : lines) {
+            const QByteArray text =
+                formatLine(line.msecsSinceEpoch, offsetFromUtcLocked(line.msecsSinceEpoch), line.type, line.message);
+            if (line.echo)
+                echo += text;
+            writeLocked(text);
+        }
+        // One flush for the lot: a line is on its way to the disk once written.
+        if (m_file.isOpen())
+            m_file.flush();
+    }
+    // The file first: it is what is read later; the echo is for whoever watches.
+    if (!echo.isEmpty())
+        writeStderr(echo);
+}
+
+int DebugLog::offsetFromUtcLocked(qint64 msecsSinceEpoch)
+{
+    // The C library reads the system's time zone file for every conversion to
+    // local time, a round trip each where it lies on a network share. Local
+    // time only ever changes its distance from UTC on a whole minute.
+    const qint64 minute = msecsSinceEpoch / 60000;
+    if (minute != m_offsetMinute) {
+        m_offsetMinute = minute;
+        m_offsetFromUtc = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).offsetFromUtc();
+    }
+    return m_offsetFromUtc;
 }
 
 QString DebugLog::defaultFilePath()
@@ -200,7 +360,6 @@ void DebugLog::writeLocked(const QByteArray &line)
             return;
     }
     const qint64 written = m_file.write(bounded);
-    m_file.flush();
     if (written > 0)
         m_size += written;
 }

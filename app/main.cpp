@@ -1,4 +1,6 @@
 #include "GlobalApplication.h"
+#include "closeDeadline.h"
+#include "closeOnSessionEnd.h"
 #include "commandLine.h"
 #include "debugLog.h"
 #include "fontSubstitutes.h"
@@ -7,6 +9,7 @@
 #include "mainPageDia.h"
 #include "programConsole.h"
 #include "reportCommand.h"
+#include "resultStore.h"
 #include "resultsCommand.h"
 #include "runningMarker.h"
 #include "sessionEndWatcher.h"
@@ -19,7 +22,21 @@
 #include <QLocale>
 #include <QTextStream>
 
+#include <cstdlib>
 #include <memory>
+
+namespace {
+
+// The longest a close may take once asked for: the link and the light let go,
+// the store's writer done (a unit it cannot write within about a second goes
+// to the fallback file) and the line store's sender joined (its connect gives
+// up after a few seconds).
+constexpr int CloseBoundMs = 10000;
+// Inside Windows's WM_ENDSESSION: how long the store may take for what the
+// window handed it last.
+constexpr int SessionEndFlushMs = 3000;
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -92,17 +109,29 @@ int main(int argc, char *argv[])
                                                  "*** ----------")
                                       .arg(watchError);
 
+        // Declared before the window, so it still bounds the window's
+        // destruction, where the store's threads are joined.
+        CloseDeadline deadline([] {
+            // The disk may be what held the close up: the line gets a second.
+            DebugLog::instance()->writeLast(QtDebugMsg,
+                                            QStringLiteral("---------- *** the close took more than %1 s; the "
+                                                           "process ends now *** ----------")
+                                                .arg(CloseBoundMs / 1000),
+                                            1000);
+            std::_Exit(EXIT_FAILURE);
+        });
         // Declared after the application object, so destroyed before it.
         mainPageDia window;
-        QObject::connect(&endWatcher, &SessionEndWatcher::endRequested, &window, [&window](const QString &why) {
-            qDebug().noquote() << QStringLiteral("---------- *** %1: the window closes *** ----------").arg(why);
-            window.close();
-            // Also leaves any nested event loop, such as a dialog's.
-            QCoreApplication::quit();
-        });
+        closeOnSessionEnd(
+            endWatcher, window, [&deadline] { deadline.arm(CloseBoundMs); },
+            [&window] {
+                if (auto *store = window.findChild<ResultStore *>())
+                    store->flush(SessionEndFlushMs);
+            });
         window.init(language);
         window.show();
         exitCode = app.exec();
+        deadline.arm(CloseBoundMs);
     }
     // The guard goes last, as main returns, and gives the segment up.
     return exitCode;

@@ -1,7 +1,8 @@
 // Windows asks every program whether the session may end
 // (WM_QUERYENDSESSION), which Qt passes on as commitDataRequest; closing the
-// window there records the connected unit before WM_ENDSESSION, after which
-// Windows ends the process without running anything further.
+// window there records the connected unit. Then WM_ENDSESSION, inside which
+// Qt emits aboutToQuit: once its handler returns, Windows may end the process
+// without running anything further, so the records are made safe right there.
 #include "sessionEndWatcher.h"
 
 #include <QGuiApplication>
@@ -19,9 +20,14 @@ bool SessionEndWatcher::start(QString *error)
             *error = QStringLiteral("no GUI application");
         return false;
     }
-    connect(app, &QGuiApplication::commitDataRequest, this, [this, app](QSessionManager &) {
-        disconnect(app, &QGuiApplication::commitDataRequest, this, nullptr);
+    connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) {
+        if (m_requested)
+            return;
+        m_requested = true;
         emit endRequested(QStringLiteral("the Windows session ends"));
     });
+    // Also at a normal end, where it costs nothing: the window is closed
+    // then and the records are written already.
+    connect(app, &QCoreApplication::aboutToQuit, this, &SessionEndWatcher::endingNow, Qt::DirectConnection);
     return true;
 }

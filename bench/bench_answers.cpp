@@ -183,12 +183,8 @@ int main(int argc, char **argv)
 
     SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
     mainPageDia window;
-    window.init(QStringLiteral("English"));
-    window.show();
-    if (!isConnected(&window)) {
-        std::printf("the window did not connect to the simulated keyboard\n");
+    if (!showConnected(window))
         return 1;
-    }
     // Lets the page lay out and the layout query be answered first.
     QElapsedTimer settle;
     settle.start();

@@ -31,15 +31,16 @@ public:
     QElapsedTimer clock;
     qint64 lastAt = 0;
 
-    void onReport(unsigned char *data, int length)
+    void onReport(unsigned char *buffer, int length)
     {
-        if (length >= 10 && data[1] == 0x04) {
+        const MainHidInterFace::TakenReport taken = MainHidInterFace::takeReport(buffer);
+        const unsigned char *data = taken.data.get();
+        if (data && length >= 10 && data[1] == 0x04) {
             const int sequence = data[6] | (data[7] << 8) | (data[8] << 16);
             if (sequence <= lastSequence)
                 ++outOfOrder;
             lastSequence = sequence;
         }
-        MainHidInterFace::releaseReport(data);
         ++received;
         lastAt = clock.nsecsElapsed();
         if (loop)

@@ -1,9 +1,10 @@
 // Unit records: writing one unit to the station store (from save() to
-// written, and the caller's own cost), exporting 100,000 units to CSV,
-// sending 10,000 queued units to a PostgreSQL server started here (over its
-// Unix socket and over verified TLS), the line's figures (--results-summary)
-// over 1,000,000 units in the station store and in the line store, and the
-// Results view opened over 100,000 units. Prints figures; asserts nothing.
+// written, and the caller's own cost), keeping the unit under test on disk,
+// exporting 100,000 units to CSV, sending 10,000 queued units to a PostgreSQL
+// server started here (over its Unix socket and over verified TLS), the
+// line's figures (--results-summary) over 1,000,000 units in the station store
+// and in the line store, and the Results view opened over 100,000 units.
+// Prints figures; asserts nothing.
 //   bench_records [units for the figures, 1000000 by default]
 #include "lineForwarder.h"
 #include "resultExport.h"
@@ -13,6 +14,7 @@
 #include "resultStoreFile.h"
 #include "resultsCommand.h"
 #include "resultsView.h"
+#include "unitProgressFile.h"
 
 #include "commandLineRun.h"
 #include "pgCluster.h"
@@ -93,6 +95,24 @@ void writeOne()
                 percentile(callUs, 0.99));
     std::printf("  save() to written:    median %.2f ms, p99 %.2f ms\n", percentile(writtenMs, 0.5),
                 percentile(writtenMs, 0.99));
+}
+
+// What the writer does every 2 s while a unit is tested and its progress
+// changed: the progress file replaced through a synced temporary file.
+void keepProgress()
+{
+    QTemporaryDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/bench-records-XXXXXX"));
+    const QString path = unitProgressFile::pathBeside(resultStoreFile::pathIn(dir.path()));
+    constexpr int Runs = 300;
+    std::vector<double> keptMs;
+    for (int i = 0; i < Runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        unitProgressFile::write(path, sampleUnit("progress-" + std::to_string(i)), nullptr);
+        keptMs.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::printf("keep the unit under test on disk (progress file replaced, synced), %d times:\n", Runs);
+    std::printf("  median %.2f ms, p99 %.2f ms\n", percentile(keptMs, 0.5), percentile(keptMs, 0.99));
 }
 
 void exportMany()
@@ -394,6 +414,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int figureUnits = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 1000000;
     writeOne();
+    keepProgress();
     exportMany();
     forwardMany();
     figuresOverStation(figureUnits);

@@ -1,5 +1,5 @@
 # The main window end to end against the simulated keyboard: plug and play,
-# and the answers it handles. Both run on Qt's offscreen platform. The window
+# the answers it handles, and what it costs while connected and idle. Both run on Qt's offscreen platform. The window
 # reads its catalogues and the key layout beside its executable, so each
 # benchmark gets a folder of its own with both copied in.
 if(TARGET tkt_ui)
@@ -12,4 +12,6 @@ if(TARGET tkt_ui)
     endfunction()
     add_window_bench(bench_plugAndPlay plugAndPlay)
     add_window_bench(bench_answers answers)
+    add_window_bench(bench_idle idle)
+    target_link_libraries(bench_idle PRIVATE tkt_app)
 endif()

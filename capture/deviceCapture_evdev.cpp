@@ -5,19 +5,20 @@
 // never reach the system while grabbed, so the unit's LEDs are written here
 // from the lock state the unit's own keys make.
 //
-// Events are read on the GUI thread (a socket notifier per node), like the
-// display grab's.
+// Events are read on a thread of their own (InputNodeReader) and handed to
+// the GUI thread in batches, where they are translated and handed on.
 
 #include "captureBackend.h"
 #include "deviceKeyTranslation.h"
 #include "hookLog.h"
+#include "inputBatchQueue.h"
 #include "inputNodeAccess.h"
 #include "inputNodeList.h"
+#include "inputNodeReader.h"
 #include "keyboardHookCore.h"
 
 #include <QMetaObject>
 #include <QObject>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <libevdev/libevdev.h>
@@ -33,9 +34,6 @@
 
 namespace {
 
-// Events taken from one node per wake-up; the rest are read on a queued call
-// (libevdev may already hold them, where the notifier cannot see them).
-constexpr int MaxEventsPerWake = 256;
 // Nodes of a keyboard just plugged in that udev is still setting up are
 // looked at again this often, this many times (3 s), then given up.
 constexpr int SetUpRetryMs = 100;
@@ -54,9 +52,6 @@ struct Node
     std::string path;
     int fd = -1;
     libevdev *device = nullptr;
-    QSocketNotifier *notifier = nullptr;
-    // In the middle of a resynchronisation after the kernel dropped events.
-    bool syncing = false;
     bool hasLed[3] = {};
     bool ledBefore[3] = {};
 };
@@ -65,6 +60,10 @@ class EvdevDeviceCapture : public CaptureBackend
 {
 public:
     EvdevDeviceCapture()
+        : m_reader(m_batches, [this] {
+              QMetaObject::invokeMethod(
+                  &m_context, [this] { takeBatch(); }, Qt::QueuedConnection);
+          })
     {
         QObject::connect(&m_waitingTimer, &QTimer::timeout, &m_context, [this] { openWaitingNodes(); });
     }
@@ -78,14 +77,13 @@ public:
 
 private:
     bool openNode(const std::string &path, std::string *why);
-    void watch(Node &node);
     void seedLocks(const Node &node);
     void openWaitingNodes();
     void closeNode(Node &node, bool restoreLeds);
-    void readNode(const std::string &path);
-    void scheduleRead(const std::string &path);
+    // The reader thread goes on with the nodes open now.
+    bool readNodes(std::string *why);
+    void takeBatch();
     void writeLeds();
-    Node *findNode(const std::string &path);
     void dropNode(const std::string &path, const std::string &why);
 
     std::vector<std::unique_ptr<Node>> m_nodes;
@@ -93,13 +91,14 @@ private:
     int m_waitingRetries = 0;
     bool m_locksSeeded = false;
     DeviceKeyTranslator m_translator;
-    // Receiver of the notifiers and of queued reads; they die with it.
+    // Receiver of the timer and of the reader's wake-ups; they die with it.
     QObject m_context;
     QTimer m_waitingTimer;
-    // Counts starts and stops, so a read that handed on a key which stopped
+    // Counts starts and stops, so a batch that handed on a key which stopped
     // capture does not touch what went with it.
     unsigned m_generation = 0;
-    bool m_reading = false;
+    InputBatchQueue m_batches;
+    InputNodeReader m_reader;
 };
 
 bool EvdevDeviceCapture::start(const KeyboardUnderTest &unit, std::string *why)
@@ -151,7 +150,11 @@ bool EvdevDeviceCapture::start(const KeyboardUnderTest &unit, std::string *why)
     }
     ++m_generation;
     for (const std::unique_ptr<Node> &node : m_nodes)
-        watch(*node);
+        seedLocks(*node);
+    if (!m_nodes.empty() && !readNodes(why)) {
+        stop();
+        return false;
+    }
     if (!m_waiting.empty()) {
         m_waitingRetries = 0;
         m_waitingTimer.start(SetUpRetryMs);
@@ -159,14 +162,13 @@ bool EvdevDeviceCapture::start(const KeyboardUnderTest &unit, std::string *why)
     return true;
 }
 
-void EvdevDeviceCapture::watch(Node &node)
+bool EvdevDeviceCapture::readNodes(std::string *why)
 {
-    seedLocks(node);
-    const std::string path = node.path;
-    node.notifier = new QSocketNotifier(node.fd, QSocketNotifier::Read);
-    QObject::connect(node.notifier, &QSocketNotifier::activated, &m_context, [this, path] { readNode(path); });
-    // Opening may already have queued events.
-    scheduleRead(path);
+    std::vector<InputNodeReader::Node> nodes;
+    for (const std::unique_ptr<Node> &node : m_nodes)
+        nodes.push_back({node->path, node->fd, node->device});
+    // Events the reader took before the restart are queued already.
+    return m_reader.start(std::move(nodes), why);
 }
 
 void EvdevDeviceCapture::seedLocks(const Node &node)
@@ -184,6 +186,7 @@ void EvdevDeviceCapture::openWaitingNodes()
     const std::vector<InputNodeInfo> nodes = inputNodeList::list(&error);
     const std::vector<std::string> stillWaiting = nodesBeingSetUp(nodes, m_waiting);
     const bool givingUp = ++m_waitingRetries >= SetUpRetries;
+    const std::size_t readBefore = m_nodes.size();
     for (const std::string &path : m_waiting) {
         const bool waiting = std::find(stillWaiting.begin(), stillWaiting.end(), path) != stillWaiting.end();
         std::string why;
@@ -195,8 +198,11 @@ void EvdevDeviceCapture::openWaitingNodes()
         else if (!error.empty() || !openNode(path, &why))
             hookLog("Key capture: " + (error.empty() ? why : error));
         else if (m_nodes.size() > opened)
-            watch(*m_nodes.back());
+            seedLocks(*m_nodes.back());
     }
+    std::string why;
+    if (m_nodes.size() > readBefore && !readNodes(&why))
+        hookLog("Key capture: " + why);
     m_waiting = givingUp ? std::vector<std::string>() : stillWaiting;
     if (m_waiting.empty())
         m_waitingTimer.stop();
@@ -253,15 +259,6 @@ bool EvdevDeviceCapture::openNode(const std::string &path, std::string *why)
 
 void EvdevDeviceCapture::closeNode(Node &node, bool restoreLeds)
 {
-    if (node.notifier) {
-        node.notifier->setEnabled(false);
-        // Stopped from inside a key's handling, the notifier is still in use.
-        if (m_reading)
-            node.notifier->deleteLater();
-        else
-            delete node.notifier;
-        node.notifier = nullptr;
-    }
     if (restoreLeds && node.fd >= 0) {
         // The desktop gets the keyboard back as it showed before the test.
         std::array<input_event, 4> events = {};
@@ -295,6 +292,10 @@ void EvdevDeviceCapture::closeNode(Node &node, bool restoreLeds)
 void EvdevDeviceCapture::stop()
 {
     ++m_generation;
+    // No node is read once this returns; what was read and not yet handed on
+    // belongs to the capture that ends.
+    m_reader.stop();
+    m_batches.take();
     m_waitingTimer.stop();
     m_waiting.clear();
     m_locksSeeded = false;
@@ -314,91 +315,39 @@ std::string EvdevDeviceCapture::describe() const
     return text;
 }
 
-Node *EvdevDeviceCapture::findNode(const std::string &path)
+void EvdevDeviceCapture::takeBatch()
 {
-    for (std::unique_ptr<Node> &node : m_nodes) {
-        if (node->path == path)
-            return node.get();
-    }
-    return nullptr;
-}
-
-void EvdevDeviceCapture::scheduleRead(const std::string &path)
-{
+    // Taken whole: however many keys came since the last batch, they are
+    // handed on in one go, so the page repaints once for all of them.
+    const std::vector<InputChunk> batch = m_batches.take();
+    // A key's handling may stop capture, or stop and start it again.
     const unsigned generation = m_generation;
-    QMetaObject::invokeMethod(
-        &m_context,
-        [this, path, generation] {
-            if (generation == m_generation)
-                readNode(path);
-        },
-        Qt::QueuedConnection);
-}
-
-void EvdevDeviceCapture::readNode(const std::string &path)
-{
-    Node *node = findNode(path);
-    if (!node)
-        return;
-    // Read first, hand on after: a key's handling may stop capture.
-    std::array<InputEventRecord, MaxEventsPerWake> batch = {};
-    int count = 0;
-    int lostError = 0;
-    while (count < MaxEventsPerWake) {
-        input_event event = {};
-        const int rc = libevdev_next_event(node->device,
-                                           node->syncing ? LIBEVDEV_READ_FLAG_SYNC : LIBEVDEV_READ_FLAG_NORMAL, &event);
-        if (rc == -EAGAIN) {
-            if (!node->syncing)
-                break;
-            node->syncing = false; // the resynchronisation is complete
-            continue;
+    for (const InputChunk &chunk : batch) {
+        if (chunk.resynced)
+            hookLog("Key capture: " + chunk.path + " dropped events; the keys' states are read again");
+        m_translator.endFrame();
+        for (const InputEventRecord &record : chunk.events) {
+            if (generation != m_generation)
+                return;
+            DeviceKeyEvent key;
+            if (!m_translator.handle(record, &key))
+                continue;
+            if (key.lockToggled)
+                writeLeds();
+            if (!key.key.isValid()) {
+                hookLog("---------------- device: key code " + std::to_string(key.evdevCode) + " (scan " +
+                        hex(key.deviceScan) + ") has no Windows key, not shown");
+                continue;
+            }
+            // The grab already keeps the event from every other program.
+            keyboardHookCore().handleKeyEvent(0, key.key.vkCode, key.key.scanCode, key.key.flags, key.ctrlDown,
+                                              key.timeUs);
         }
-        if (rc < 0) {
-            lostError = -rc;
-            break;
-        }
-        if (rc == LIBEVDEV_READ_STATUS_SYNC && !node->syncing) {
-            // The kernel's buffer overflowed: libevdev hands the difference
-            // to the state it knew as events, so no key stays held or lost.
-            node->syncing = true;
-            hookLog("Key capture: " + path + " dropped events; the keys' states are read again");
-            continue;
-        }
-        InputEventRecord &record = batch[static_cast<std::size_t>(count++)];
-        record.type = event.type;
-        record.code = event.code;
-        record.value = event.value;
-        record.timeUs = std::int64_t(event.input_event_sec) * 1000000 + std::int64_t(event.input_event_usec);
+        if (generation != m_generation)
+            return;
+        if (chunk.lostError != 0)
+            dropNode(chunk.path, inputNodeAccess::explain(chunk.path, chunk.lostError, false));
     }
-    const bool more = count == MaxEventsPerWake;
-
-    const unsigned generation = m_generation;
-    m_reading = true;
-    m_translator.endFrame();
-    for (int i = 0; i < count && generation == m_generation; ++i) {
-        DeviceKeyEvent key;
-        if (!m_translator.handle(batch[static_cast<std::size_t>(i)], &key))
-            continue;
-        if (key.lockToggled)
-            writeLeds();
-        if (!key.key.isValid()) {
-            hookLog("---------------- device: key code " + std::to_string(key.evdevCode) + " (scan " +
-                    hex(key.deviceScan) + ") has no Windows key, not shown");
-            continue;
-        }
-        // The grab already keeps the event from every other program.
-        keyboardHookCore().handleKeyEvent(0, key.key.vkCode, key.key.scanCode, key.key.flags, key.ctrlDown, key.timeUs);
-    }
-    if (generation == m_generation) {
-        // Still inside the notifier's own signal: dropping the node defers
-        // the notifier's deletion.
-        if (lostError != 0)
-            dropNode(path, inputNodeAccess::explain(path, lostError, false));
-        else if (more)
-            scheduleRead(path);
-    }
-    m_reading = false;
 }
 
 void EvdevDeviceCapture::writeLeds()
@@ -429,14 +378,18 @@ void EvdevDeviceCapture::writeLeds()
 
 void EvdevDeviceCapture::dropNode(const std::string &path, const std::string &why)
 {
-    for (auto it = m_nodes.begin(); it != m_nodes.end(); ++it) {
-        if ((*it)->path != path)
-            continue;
-        closeNode(**it, false);
-        m_nodes.erase(it);
-        break;
-    }
+    const auto lost = std::find_if(m_nodes.begin(), m_nodes.end(),
+                                   [&](const std::unique_ptr<Node> &node) { return node->path == path; });
+    if (lost == m_nodes.end())
+        return; // dropped already
+    // A node is closed only while no thread reads it.
+    m_reader.stop();
+    closeNode(**lost, false);
+    m_nodes.erase(lost);
     hookLog("Key capture: " + why);
+    std::string readerWhy;
+    if (!m_nodes.empty() && !readNodes(&readerWhy))
+        hookLog("Key capture: " + readerWhy);
     if (!isActive()) {
         m_translator.clear();
         hookLog("Key capture: none of the keyboard's input devices is left, capture ended");

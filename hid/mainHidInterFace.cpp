@@ -4,19 +4,20 @@
 #include "hidLibraryGuard.h"
 #include "interfaceMatch.h"
 #include "keyboardIdentity.h"
+#include "readWaitSchedule.h"
 
 #include <QDebug>
 #include <QMetaMethod>
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include <hidapi.h>
 
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -26,13 +27,34 @@ constexpr int kOpenAttempts = 4;
 constexpr int kSetUpWaitMs = 3000;
 constexpr int kSetUpStepMs = 50;
 constexpr int kIdentityAnswerWaitMs = 250;
-// A worker pass waits for the device at most kReadTimeoutMs, so it ends within
-// a pass or two of being told to.
+// A worker pass waits for the device at most readWaitSchedule::IdleWaitMs, so
+// it ends within a pass or two of being told to.
 constexpr unsigned long kWorkerStopWaitMs = 2000;
 // Guards against a corrupt (cyclic) enumeration list.
 constexpr int kMaxEnumerationEntries = 4096;
 
 std::atomic<int> g_liveReportBuffers{0};
+
+// Buffers of sigHidDataArrived between the worker that made them and the
+// receiver that takes them: the hand-over goes through this lock.
+struct InFlightReport
+{
+    unsigned char *data;
+    int length;
+    const MainHidInterFace *link;
+};
+
+std::mutex &inFlightMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::vector<InFlightReport> &inFlight()
+{
+    static std::vector<InFlightReport> reports;
+    return reports;
+}
 
 std::int64_t steadyMs()
 {
@@ -71,9 +93,14 @@ MainHidInterFace::~MainHidInterFace()
         hidLibraryGuard::close(m_hidDevice);
         m_hidDevice = nullptr;
     }
+    {
+        std::lock_guard<std::mutex> listLock(m_listMutex);
+    }
+    m_writeQueued.notify_all();
     // A QThread must not be destroyed while it runs; the loop has been told to end.
     wait();
     m_workerActive.load(std::memory_order_acquire);
+    freeUntakenReports();
 }
 
 void MainHidInterFace::setVidPid(int vid, int pid)
@@ -238,7 +265,14 @@ int MainHidInterFace::closeHid()
         hidLibraryGuard::close(m_hidDevice);
         m_hidDevice = nullptr;
     }
+    {
+        // A worker waiting for a write learns of the close at once.
+        std::lock_guard<std::mutex> listLock(m_listMutex);
+    }
+    m_writeQueued.notify_all();
     waitForWorker();
+    // Reports of this keyboard still on their way are nobody's now.
+    freeUntakenReports();
     emit sigCloseHidSuccessful();
     return 0;
 }
@@ -266,6 +300,8 @@ int MainHidInterFace::queueWriteData(const unsigned char *data)
         return -1;
     }
     std::memcpy(m_writeDataList.back().data(), data, kReportSize);
+    // The worker may be waiting for just this (an echo).
+    m_writeQueued.notify_one();
     return 0;
 }
 
@@ -273,6 +309,9 @@ int MainHidInterFace::writeDataNow(const unsigned char *data)
 {
     if (!data)
         return -1;
+    // Both halves: the worker's read must not be using the handle meanwhile.
+    // A read in progress ends within readWaitSchedule::IdleWaitMs.
+    std::lock_guard<std::mutex> readLock(m_readMutex);
     std::lock_guard<std::mutex> lock(m_writeMutex);
     if (!m_isOpen.load() || !m_hidDevice)
         return -1;
@@ -351,10 +390,59 @@ unsigned char *MainHidInterFace::makeReport(const unsigned char *bytes, int leng
         return nullptr;
     std::memcpy(report, bytes, size_t(length));
     g_liveReportBuffers.fetch_add(1);
+    std::lock_guard<std::mutex> lock(inFlightMutex());
+    try {
+        inFlight().push_back({report, length, this});
+    } catch (const std::bad_alloc &) {
+        freeReport(report);
+        return nullptr;
+    }
     return report;
 }
 
+MainHidInterFace::TakenReport MainHidInterFace::takeReport(unsigned char *data)
+{
+    TakenReport taken;
+    if (!data)
+        return taken;
+    std::lock_guard<std::mutex> lock(inFlightMutex());
+    std::vector<InFlightReport> &reports = inFlight();
+    // Taken in the order emitted, so the one wanted is nearly always first.
+    const auto it = std::find_if(reports.begin(), reports.end(),
+                                 [data](const InFlightReport &report) { return report.data == data; });
+    if (it == reports.end())
+        return taken;
+    taken.data.reset(it->data);
+    taken.length = it->length;
+    reports.erase(it);
+    return taken;
+}
+
 void MainHidInterFace::releaseReport(unsigned char *data)
+{
+    takeReport(data);
+}
+
+void MainHidInterFace::freeUntakenReports()
+{
+    std::vector<unsigned char *> untaken;
+    {
+        std::lock_guard<std::mutex> lock(inFlightMutex());
+        std::vector<InFlightReport> &reports = inFlight();
+        for (auto it = reports.begin(); it != reports.end();) {
+            if (it->link != this) {
+                ++it;
+                continue;
+            }
+            untaken.push_back(it->data);
+            it = reports.erase(it);
+        }
+    }
+    for (unsigned char *data : untaken)
+        freeReport(data);
+}
+
+void MainHidInterFace::freeReport(unsigned char *data)
 {
     if (!data)
         return;
@@ -366,36 +454,53 @@ void MainHidInterFace::run()
 {
     m_workerActive.store(true, std::memory_order_release);
     // Which half comes next; each run begins with a write half. No pause
-    // between passes: the read half's wait for the device paces the loop.
+    // between passes: the read half's wait paces the loop.
     bool readTurn = false;
     ReadState readState;
+    readState.lastTraffic = std::chrono::steady_clock::now();
     while (m_isOpen.load()) {
-        const bool busy = readTurn ? readHalf(readState) : writeHalf();
-        readState.quietPasses = busy ? 0 : std::min(readState.quietPasses + 1, kQuietPassesBeforeIdle);
+        if (readTurn)
+            readHalf(readState);
+        else if (writeHalf())
+            readState.lastTraffic = std::chrono::steady_clock::now();
         readTurn = !readTurn;
     }
     m_workerActive.store(false, std::memory_order_release);
 }
 
-bool MainHidInterFace::readHalf(ReadState &state)
+void MainHidInterFace::waitForWrite(std::chrono::steady_clock::time_point until)
 {
+    std::unique_lock<std::mutex> lock(m_listMutex);
+    const auto queuedOrClosed = [this] { return !m_writeDataList.empty() || !m_isOpen.load(); };
+    if (until == std::chrono::steady_clock::time_point::max())
+        m_writeQueued.wait(lock, queuedOrClosed);
+    else
+        m_writeQueued.wait_until(lock, until, queuedOrClosed);
+}
+
+void MainHidInterFace::readHalf(ReadState &state)
+{
+    using Clock = std::chrono::steady_clock;
     if (state.lost) {
-        // The handle is dead until closeHid; wait as a read would, so the
-        // worker neither spins nor floods the log while the window catches up.
-        QThread::msleep(kIdleReadTimeoutMs);
-        return false;
+        // The handle is dead until closeHid: nothing to read, but a write
+        // queued meanwhile is still tried (and dropped) as before.
+        waitForWrite(Clock::time_point::max());
+        return;
     }
-    const bool eager =
-        std::chrono::steady_clock::now() - state.lastReport < std::chrono::microseconds(kEagerUsAfterReport);
-    const int timeoutMs = pendingWriteCount() > 0 || eager              ? 0
-                          : state.quietPasses >= kQuietPassesBeforeIdle ? kIdleReadTimeoutMs
-                                                                        : kReadTimeoutMs;
+    const Clock::time_point now = Clock::now();
+    const bool writesPending = pendingWriteCount() > 0;
+    const bool echoDue = now < state.echoUntil;
+    const int timeoutMs =
+        writesPending || echoDue
+            ? 0
+            : readWaitSchedule::readWaitMs(
+                  std::chrono::duration_cast<std::chrono::milliseconds>(now - state.lastTraffic).count());
     unsigned char buffer[kReportSize] = {};
     int n = 0;
     {
         std::lock_guard<std::mutex> lock(m_readMutex);
         if (!m_hidDevice)
-            return false;
+            return;
         n = hid_read_timeout(m_hidDevice, buffer, kReportSize, timeoutMs);
     }
     if (n < 0) {
@@ -403,29 +508,31 @@ bool MainHidInterFace::readHalf(ReadState &state)
             state.lost = true;
             qDebug("---------- *** USB serial port [Read] Failed: keyboard lost *** ----------");
             emit sigHidReadFailed();
-        } else if (timeoutMs == 0) {
-            // A failing read returns at once; without the wait the run of
+        } else {
+            // A failing read returns at once; without the pause the run of
             // failures would be over in microseconds, before a hiccup passes.
-            QThread::msleep(kReadTimeoutMs);
+            QThread::msleep(kReadFailurePauseMs);
         }
-        return false;
+        return;
     }
     state.failuresInRow = 0;
     if (n == 0) {
-        if (eager)
-            std::this_thread::yield();
-        return false;
+        // Nothing more from the device: now wait for the answer to the last
+        // report, woken the moment it is queued.
+        if (echoDue && !writesPending)
+            waitForWrite(state.echoUntil);
+        return;
     }
-    state.lastReport = std::chrono::steady_clock::now();
+    state.lastTraffic = Clock::now();
+    state.echoUntil = state.lastTraffic + std::chrono::microseconds(kEchoWaitUs);
     if (n > kReportSize)
         n = kReportSize;
     static const QMetaMethod arrived = QMetaMethod::fromSignal(&MainHidInterFace::sigHidDataArrived);
     if (!isSignalConnected(arrived))
-        return true;
+        return;
     unsigned char *report = makeReport(buffer, n);
     if (report)
         emit sigHidDataArrived(report, n);
-    return true;
 }
 
 bool MainHidInterFace::writeHalf()

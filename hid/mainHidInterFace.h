@@ -2,8 +2,8 @@
 
 // The tool's only link to the keyboard firmware: finds the keyboard's vendor
 // HID interface (interface 2 of the selected vendor/product ids), reads its
-// identity, opens it, and runs a worker thread that alternates short waits for
-// an input report with writes of queued 64-byte reports.
+// identity, opens it, and runs a worker thread that alternates waits for an
+// input report with writes of queued 64-byte reports.
 //
 // Nothing here depends on widgets, so device arrival and removal can be driven
 // by whatever watches the bus (window messages on Windows, udev on Linux).
@@ -11,7 +11,11 @@
 // Locking: m_readMutex before m_writeMutex before m_listMutex; m_infoMutex
 // guards the identity fields and is never held while another lock is taken or
 // hidapi is called. hidapi's global functions go through hidLibraryGuard,
-// whose lock is taken innermost.
+// whose lock is taken innermost. The buffers on their way to the receiver have
+// a lock of their own, taken alone.
+//
+// The device handle is used by one thread at a time (hidapi keeps per-handle
+// state, such as its last error, that a read and a write would both change).
 
 #include <QByteArray>
 #include <QMap>
@@ -21,8 +25,10 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 struct hid_device_;
@@ -36,25 +42,17 @@ public:
     // A keyboard that stops reading must not make the queue grow without end;
     // at one report per two worker passes this is a few seconds of backlog.
     static constexpr int kMaxQueuedReports = 4096;
-    // How long one read half waits for a report while the keyboard talks. Long
-    // enough that the worker sleeps instead of spinning, short enough that a
-    // report queued during the wait (an echo) is hardly held up: it leaves
-    // when the wait ends. With reports queued the read does not wait at all.
-    static constexpr int kReadTimeoutMs = 1;
-    // After this many quiet passes (nothing read, nothing written) the link is
-    // idle and waits longer: a thousand wake-ups a second cost a few per cent
-    // of a core for nothing. The first report read ends the idle wait at once.
-    static constexpr int kQuietPassesBeforeIdle = 200;
-    static constexpr int kIdleReadTimeoutMs = 10;
-    // Right after a report the window is about to queue its echo, which a
-    // millisecond's wait would hold up: for this long the worker looks for
-    // reports without waiting, yielding in between. A sleep would do, were it
-    // not for schedulers that turn 100 us into 10 ms under load (and Windows'
-    // timer tick), which is long enough to overflow the device's buffer.
-    static constexpr int kEagerUsAfterReport = 2000;
+    // Right after a report the window is about to queue its answer (an echo):
+    // for this long the worker waits for that write instead of the device, and
+    // is woken the moment it is queued. Reports that come meanwhile wait in
+    // the device's buffer; ones already there are read first.
+    static constexpr int kEchoWaitUs = 2000;
+    // How long a read waits for the device otherwise: readWaitSchedule.
     // A keyboard pulled out makes every read fail at once. A single failed read
-    // can be a hiccup; this many in a row mean the keyboard is gone.
+    // can be a hiccup; this many in a row, a millisecond apart, mean the
+    // keyboard is gone.
     static constexpr int kReadFailuresBeforeLost = 50;
+    static constexpr int kReadFailurePauseMs = 1;
 
     explicit MainHidInterFace(QObject *parent = nullptr);
     ~MainHidInterFace() override;
@@ -93,9 +91,24 @@ public:
     // long before its reads fail, if they ever do. Any thread.
     std::int64_t writeTroubleMs() const;
 
-    // Report buffers handed out by sigHidDataArrived and not yet released.
+    // A buffer of sigHidDataArrived, once its receiver has taken it over.
+    struct TakenReport
+    {
+        std::unique_ptr<unsigned char[], void (*)(unsigned char *)> data{nullptr, &freeReport};
+        int length = 0; // the byte count read, 1..64
+    };
+
+    // Report buffers made for sigHidDataArrived and not yet freed.
     static int liveReportBuffers();
-    // Frees a buffer of sigHidDataArrived. Null is ignored.
+    // The receiver's first step with a buffer of sigHidDataArrived. The
+    // buffer passes through a lock of the link's, so everything the worker
+    // wrote into it is visibly done before the receiver reads it (also to
+    // ThreadSanitizer, which cannot see into Qt's queued calls). Empty when
+    // the buffer is no longer on its way: the link that read it was closed
+    // and freed it, as nobody would take it then. Never read data before.
+    static TakenReport takeReport(unsigned char *data);
+    // Frees a buffer of sigHidDataArrived without reading it. Null, and a
+    // buffer the link has freed already, are ignored.
     static void releaseReport(unsigned char *data);
 
 signals:
@@ -103,8 +116,9 @@ signals:
     void sigCloseHidSuccessful();
     // data is a new 64-byte buffer holding the report read (length bytes,
     // 1..64) followed by zeros. The receiver owns it from the moment of
-    // emission and frees it with releaseReport; connect exactly one receiver.
-    // No buffer is made while nothing is connected.
+    // emission: it takes it with takeReport (or frees it with releaseReport);
+    // connect exactly one receiver. Buffers not taken when the link closes
+    // are freed then. No buffer is made while nothing is connected.
     void sigHidDataArrived(unsigned char *data, int length);
     // Emitted once per open when reads keep failing (the keyboard is lost).
     // The link stays open, without reading, until closeHid.
@@ -128,14 +142,22 @@ private:
     {
         int failuresInRow = 0;
         bool lost = false;
-        int quietPasses = 0;
-        std::chrono::steady_clock::time_point lastReport{};
+        // The last report read or written: the quiet the read waits count from.
+        std::chrono::steady_clock::time_point lastTraffic{};
+        // Until when an answer to the last report may still be queued.
+        std::chrono::steady_clock::time_point echoUntil{};
     };
 
-    // Both true when something was read or written.
-    bool readHalf(ReadState &state);
+    void readHalf(ReadState &state);
+    // True when a report was written.
     bool writeHalf();
-    static unsigned char *makeReport(const unsigned char *bytes, int length);
+    // Waits for a write to be queued (or the link to close) until the time given.
+    void waitForWrite(std::chrono::steady_clock::time_point until);
+    // A new buffer for sigHidDataArrived, on its way to the receiver.
+    unsigned char *makeReport(const unsigned char *bytes, int length);
+    // Frees the buffers this link made that no receiver took.
+    void freeUntakenReports();
+    static void freeReport(unsigned char *data);
     void waitForWorker();
 
     hid_device_ *m_hidDevice = nullptr; // under m_readMutex and m_writeMutex
@@ -158,6 +180,8 @@ private:
 
     mutable std::mutex m_listMutex;
     std::deque<Report> m_writeDataList;
+    // Signalled (under m_listMutex) when a report is queued or the link closes.
+    std::condition_variable m_writeQueued;
     std::mutex m_writeMutex;
     std::mutex m_readMutex;
 };

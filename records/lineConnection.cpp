@@ -16,7 +16,10 @@ QSqlDatabase open(const QString &name, const LineTarget &target, QString *error)
     db.setPort(target.port);
     db.setDatabaseName(target.database);
     db.setUserName(target.user);
-    QString options = QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest").arg(ConnectTimeoutS);
+    QString options = QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest;tcp_user_timeout=%2;"
+                                     "keepalives_idle=5;keepalives_interval=2;keepalives_count=3")
+                          .arg(ConnectTimeoutS)
+                          .arg(DeadPeerMs);
     // The URL's TLS settings, as the client library takes them.
     if (!target.connectOptions.isEmpty())
         options += QLatin1Char(';') + target.connectOptions;

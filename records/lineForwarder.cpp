@@ -1,10 +1,12 @@
 #include "lineForwarder.h"
 
 #include "lineConnection.h"
+#include "lineQueue.h"
 #include "lineSchema.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -84,7 +86,7 @@ int LineForwarder::forwardQueued()
 {
     int total = 0;
     // Bounded: each round either empties a full batch from the queue or ends.
-    for (int round = 0; round < 1000; ++round) {
+    for (int round = 0; round < 1000 && !m_stopping; ++round) {
         const int sent = forwardBatch();
         if (sent < 0) {
             resultStoreFile::release(m_storeConnection);
@@ -117,6 +119,9 @@ bool LineForwarder::ensureServer()
             // The server's notices (such as "already exists") are not for the
             // operator's terminal.
             query.exec(QStringLiteral("SET client_min_messages = warning"));
+            // A server that takes longer over a batch is not well: the batch
+            // stays queued, and the close never waits on it longer than this.
+            query.exec(QStringLiteral("SET statement_timeout = %1").arg(StatementTimeoutMs));
             // Another station may make the table at the same moment; the
             // insert below tells whether it is there.
             for (const QString &statement : schemaStatements())
@@ -135,6 +140,60 @@ bool LineForwarder::ensureServer()
         logLine(QStringLiteral("%1 not reached, units stay queued: %2").arg(m_target.printable, error.simplified()));
     m_outageLogged = true;
     return false;
+}
+
+bool LineForwarder::send(const std::vector<UnitRecord> &units, QSqlError *error)
+{
+    QSqlDatabase server = QSqlDatabase::database(m_serverConnection, false);
+    QSqlQuery insert(server);
+    bool ok = server.transaction() &&
+              insert.prepare(QStringLiteral("INSERT INTO unit_results (%1) VALUES (%2) ON CONFLICT (unit_id) DO "
+                                            "NOTHING")
+                                 .arg(QString::fromLatin1(resultSchema::UnitColumns), resultSchema::placeholders()));
+    for (std::size_t i = 0; ok && i < units.size(); ++i) {
+        resultSchema::bindUnit(insert, units[i]);
+        ok = insert.exec();
+    }
+    if (ok && server.commit())
+        return true;
+    *error = insert.lastError().isValid() ? insert.lastError() : server.lastError();
+    insert = QSqlQuery();
+    server.rollback();
+    return false;
+}
+
+bool LineForwarder::refusesTheUnit(const QSqlError &error)
+{
+    // The SQLSTATE's class: 22 the data (a text too long for a narrowed
+    // column, a character the server's encoding lacks), 23 a constraint (a
+    // CHECK, NOT NULL), 54 a limit (a row too big). Everything else, and no
+    // state at all (the connection gone), is the server's trouble.
+    const QString state = error.nativeErrorCode();
+    return state.size() == 5 && (state.startsWith(QLatin1String("22")) || state.startsWith(QLatin1String("23")) ||
+                                 state.startsWith(QLatin1String("54")));
+}
+
+void LineForwarder::refused(QSqlDatabase &store, const UnitRecord &unit, const QSqlError &error)
+{
+    const int tries = ++m_refusals[unit.unitId];
+    if (tries < RefusalsBeforeAside)
+        return;
+    const QString unitId = QString::fromStdString(unit.unitId);
+    // The server's first line says why; its DETAIL would only repeat the unit.
+    const QString why = QStringLiteral("%1 (%2)").arg(
+        error.databaseText().section(QLatin1Char('\n'), 0, 0).simplified(), error.nativeErrorCode());
+    QSqlError storeError;
+    if (!lineQueue::setAside(store, unitId, why, QDateTime::currentMSecsSinceEpoch(), &storeError)) {
+        logLine(QStringLiteral("unit %1 refused by %2 but not set aside, it is tried again: %3")
+                    .arg(unitId, m_target.printable, storeError.text()));
+        return;
+    }
+    m_refusals.erase(unit.unitId);
+    logLine(QStringLiteral("unit %1 set aside after %2 tries, %3 refuses it: %4; \"TavrinKeyboardTest "
+                           "--forward-again\" queues it again once the server is mended")
+                .arg(unitId)
+                .arg(tries)
+                .arg(m_target.printable, why));
 }
 
 void LineForwarder::dropServer(const QString &why)
@@ -182,27 +241,34 @@ int LineForwarder::forwardBatch()
     if (!ensureServer())
         return -1;
 
-    {
-        QSqlDatabase server = QSqlDatabase::database(m_serverConnection, false);
-        QSqlQuery insert(server);
-        bool ok =
-            server.transaction() &&
-            insert.prepare(QStringLiteral("INSERT INTO unit_results (%1) VALUES (%2) ON CONFLICT (unit_id) DO "
-                                          "NOTHING")
-                               .arg(QString::fromLatin1(resultSchema::UnitColumns), resultSchema::placeholders()));
-        for (std::size_t i = 0; ok && i < units.size(); ++i) {
-            resultSchema::bindUnit(insert, units[i]);
-            ok = insert.exec();
-        }
-        if (!ok || !server.commit()) {
-            const QString why = insert.lastError().isValid() ? insert.lastError().text() : server.lastError().text();
-            insert = QSqlQuery();
-            server.rollback();
-            server = QSqlDatabase();
-            dropServer(why);
-            return -1;
+    std::vector<UnitRecord> delivered;
+    QSqlError error;
+    bool lost = false;
+    if (send(units, &error)) {
+        delivered = std::move(units);
+    } else if (!refusesTheUnit(error)) {
+        dropServer(error.text());
+        return -1;
+    } else {
+        // One of them is refused for itself: each alone, so the others go on.
+        for (const UnitRecord &unit : units) {
+            if (m_stopping)
+                break;
+            if (send({unit}, &error)) {
+                m_refusals.erase(unit.unitId);
+                delivered.push_back(unit);
+            } else if (refusesTheUnit(error)) {
+                refused(store, unit, error);
+            } else {
+                dropServer(error.text());
+                lost = true;
+                break;
+            }
         }
     }
+    if (delivered.empty())
+        return lost ? -1 : 0;
+    units = std::move(delivered);
 
     // The server has them; a failure from here on only sends them again.
     {

@@ -1,5 +1,6 @@
 #include "resultExport.h"
 
+#include "lineQueue.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 
@@ -49,17 +50,6 @@ QString hex4(quint16 value)
 QString text(const std::string &value)
 {
     return QString::fromStdString(value);
-}
-
-// A text the keyboard or the system gave, as a cell: one that a spreadsheet
-// would run as a formula (=, +, -, @ or a control character first) gets a
-// leading apostrophe, so opening the export never runs what a firmware sent.
-QString cellText(const std::string &value)
-{
-    QString cell = text(value);
-    if (!cell.isEmpty() && QStringLiteral("=+-@\t\r").contains(cell.front()))
-        cell.prepend(QLatin1Char('\''));
-    return cell;
 }
 
 QString csvRow(const UnitRecord &r)
@@ -114,7 +104,14 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
     bool ok = false;
     {
         QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
-        if (db.isOpen()) {
+        QSqlError versionError;
+        const int version = db.isOpen() ? resultSchema::storedVersion(db, &versionError) : -1;
+        if (db.isOpen() && version < 0 && error)
+            *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, versionError.text());
+        // A tool killed while it made the store leaves it without tables: an
+        // empty store, which the next start completes.
+        ok = version == 0;
+        if (version > 0) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
             ok = query.prepare(statement.arg(resultSchema::readableUnits(db)));
@@ -132,6 +129,14 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
 }
 
 } // namespace
+
+QString cellText(const std::string &value)
+{
+    QString cell = text(value);
+    if (!cell.isEmpty() && QStringLiteral("=+-@\t\r").contains(cell.front()))
+        cell.prepend(QLatin1Char('\''));
+    return cell;
+}
 
 QString csvHeader()
 {
@@ -196,6 +201,22 @@ bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFil
     if (rows)
         *rows = count;
     return true;
+}
+
+bool queueCounts(const QString &storePath, lineQueue::Counts &counts, QString *error)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("tkt_results_counter_%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
+        QSqlError sqlError;
+        ok = db.isOpen() && lineQueue::count(db, counts, &sqlError);
+        if (db.isOpen() && !ok && error)
+            *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, sqlError.text());
+    }
+    resultStoreFile::release(name);
+    return ok;
 }
 
 } // namespace resultExport

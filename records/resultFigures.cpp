@@ -183,9 +183,18 @@ bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *f
     {
         QString openError;
         QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, &openError);
+        QSqlError versionError;
+        const int version = db.isOpen() ? resultSchema::storedVersion(db, &versionError) : -1;
         if (!db.isOpen()) {
             if (error)
                 *error = openError;
+        } else if (version < 0) {
+            if (error)
+                *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, versionError.text());
+        } else if (version == 0) {
+            // A tool killed while it made the store leaves it without tables:
+            // an empty store, which the next start completes.
+            ok = true;
         } else {
             const QString units = stationUnits(db, query);
             const QString untilMs = query.untilUtcMs ? QString::number(*query.untilUtcMs) : QStringLiteral("NULL");

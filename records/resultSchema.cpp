@@ -44,6 +44,12 @@ const QStringList &stepStatements(int step)
     static const QStringList four = {
         QStringLiteral("ALTER TABLE units ADD COLUMN capture TEXT"),
     };
+    // A unit the line store refused for itself leaves the queue for here,
+    // with the server's words, until someone queues it again.
+    static const QStringList five = {
+        QStringLiteral("CREATE TABLE line_aside (unit_id TEXT PRIMARY KEY NOT NULL, aside_utc_ms INTEGER NOT NULL,"
+                       " reason TEXT NOT NULL)"),
+    };
     // A unit's attempt is the store's count, never the writer's: the trigger
     // numbers each unit with a serial among the units of that serial by start,
     // and moves the later ones up when an earlier unit arrives late (from the
@@ -51,7 +57,7 @@ const QStringList &stepStatements(int step)
     // started: a serial's last unit of a period is then found without looking
     // at its other units. Older units keep no attempt of their own but are
     // counted, and get their next attempt's start here.
-    static const QStringList five = {
+    static const QStringList six = {
         QStringLiteral("ALTER TABLE units ADD COLUMN operator TEXT"),
         QStringLiteral("ALTER TABLE units ADD COLUMN attempt INTEGER"),
         QStringLiteral("ALTER TABLE units ADD COLUMN criteria TEXT"),
@@ -100,6 +106,8 @@ const QStringList &stepStatements(int step)
         return four;
     case 5:
         return five;
+    case 6:
+        return six;
     default:
         return none;
     }
@@ -115,6 +123,12 @@ bool fail(const QSqlError &sqlError, QSqlError *error)
 QString text(const std::string &value)
 {
     return QString::fromStdString(value);
+}
+
+// A text that came from outside: the firmware, the system, a person.
+QString cleaned(const std::string &value)
+{
+    return QString::fromStdString(cleanText(value));
 }
 
 std::string stdText(const QVariant &value)
@@ -217,18 +231,18 @@ QString placeholders()
 void bindUnit(QSqlQuery &query, const UnitRecord &record)
 {
     const UnitIdentity &id = record.identity;
-    query.addBindValue(text(record.unitId));
+    query.addBindValue(cleaned(record.unitId));
     query.addBindValue(static_cast<qlonglong>(record.startUtcMs));
     query.addBindValue(static_cast<qlonglong>(record.endUtcMs));
-    query.addBindValue(text(id.station));
-    query.addBindValue(text(id.toolVersion));
+    query.addBindValue(cleaned(id.station));
+    query.addBindValue(cleaned(id.toolVersion));
     query.addBindValue(static_cast<int>(id.vid));
     query.addBindValue(static_cast<int>(id.pid));
-    query.addBindValue(text(id.manufacturer));
-    query.addBindValue(text(id.product));
-    query.addBindValue(text(id.model));
-    query.addBindValue(text(id.version));
-    query.addBindValue(text(id.linkPath));
+    query.addBindValue(cleaned(id.manufacturer));
+    query.addBindValue(cleaned(id.product));
+    query.addBindValue(cleaned(id.model));
+    query.addBindValue(cleaned(id.version));
+    query.addBindValue(cleaned(id.linkPath));
     query.addBindValue(static_cast<int>(record.keysPressed.size()));
     query.addBindValue(text(joinKeys(record.keysPressed)));
     query.addBindValue(text(joinKeys(record.keysNeverPressed)));
@@ -240,14 +254,14 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(QString::fromLatin1(verdictName(record.verdict)));
     query.addBindValue(QString::fromLatin1(outcomeName(record.outcome)));
     query.addBindValue(QString::fromLatin1(unitEndName(record.ended)));
-    query.addBindValue(text(id.serial));
+    query.addBindValue(cleaned(id.serial));
     query.addBindValue(record.maxKeysHeld);
-    query.addBindValue(text(record.reasons));
-    query.addBindValue(text(record.capture));
-    query.addBindValue(id.operatorName ? QVariant(text(*id.operatorName)) : QVariant(QVariant::String));
+    query.addBindValue(cleaned(record.reasons));
+    query.addBindValue(cleaned(record.capture));
+    query.addBindValue(id.operatorName ? QVariant(cleaned(*id.operatorName)) : QVariant(QVariant::String));
     query.addBindValue(record.attempt > 0 ? QVariant(record.attempt) : QVariant(QVariant::Int));
-    query.addBindValue(textOrNull(record.criteria));
-    query.addBindValue(text(record.reasonKinds));
+    query.addBindValue(textOrNull(cleanText(record.criteria)));
+    query.addBindValue(cleaned(record.reasonKinds));
     query.addBindValue(text(joinKeys(record.calibrationFailedKeys)));
 }
 
@@ -316,7 +330,7 @@ bool insertUnits(QSqlDatabase &db, const std::vector<UnitRecord> &records, bool 
         if (!ok) {
             sqlError = unit.lastError();
         } else if (queueForLine) {
-            queue.addBindValue(text(records[i].unitId));
+            queue.addBindValue(cleaned(records[i].unitId));
             queue.addBindValue(static_cast<qlonglong>(records[i].endUtcMs));
             ok = queue.exec();
             if (!ok)

@@ -15,10 +15,11 @@ class QSqlQuery;
 namespace resultSchema {
 
 // 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
-// and the verdict's reasons. 4: what took the unit's keys. 5: the operator,
-// the attempt (counted by the store), the criteria, the reasons' kinds and a
-// failed calibration's keys, with the indexes the figures need.
-constexpr int CurrentVersion = 5;
+// and the verdict's reasons. 4: what took the unit's keys. 5: units the line
+// store refused, set aside. 6: the operator, the attempt (counted by the
+// store), the criteria, the reasons' kinds and a failed calibration's keys,
+// with the indexes the figures need.
+constexpr int CurrentVersion = 6;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
@@ -40,6 +41,8 @@ QString readableUnits(QSqlDatabase &db);
 
 // Positional placeholders "?, ?, ..." for UnitColumns.
 QString placeholders();
+// Texts go in as cleanText() leaves them: no store ever holds a NUL, however
+// the unit came (a fallback line edited by hand may carry one).
 void bindUnit(QSqlQuery &query, const UnitRecord &record);
 // Reads UnitColumns from the query's current row, starting at column first.
 UnitRecord unitFromRow(const QSqlQuery &query, int first = 0);

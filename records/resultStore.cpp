@@ -4,10 +4,13 @@
 #include "resultStoreFile.h"
 #include "resultStoreWorker.h"
 #include "resultsSettings.h"
+#include "unitProgressFile.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QSqlDatabase>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -63,11 +66,12 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
     settings.retryMs = options.retryMs;
     settings.retryMostMs = options.retryMostMs;
     settings.maxPending = options.maxPending;
+    settings.importLinesPerStep = options.importLinesPerStep;
     settings.vfs = options.sqliteVfs;
     m_worker = new ResultStoreWorker(settings);
     m_worker->moveToThread(m_writerThread);
     connect(m_worker, &ResultStoreWorker::saved, this, &ResultStore::saved);
-    connect(m_worker, &ResultStoreWorker::keptInMemory, this, &ResultStore::keptInMemory);
+    connect(m_worker, &ResultStoreWorker::deferred, this, &ResultStore::deferred);
     post(m_worker, "start");
 
     if (target.valid) {
@@ -91,21 +95,28 @@ ResultStore::ResultStore(const QString &dataDir, const Options &options, QObject
 
 ResultStore::~ResultStore()
 {
+    // The unit under test was ended and saved before this, if at all.
+    if (m_progressTimer)
+        m_progressTimer->stop();
     // The writer's queue is worked off in order, so its last job runs after
     // every save() made before this.
     post(m_worker, "finish");
     m_writerThread->wait();
     delete m_writerThread;
 
+    // Joined, never left running: a sender still inside the client library
+    // when main returns can crash the exit. Its connect and its statements
+    // are bounded, and so is the program's close.
     if (m_forwarder) {
         disconnect(m_forwarder, nullptr, this, nullptr);
+        m_forwarder->requestStop();
         post(m_forwarder, "finish");
-        if (m_forwarderThread->wait(static_cast<unsigned long>(m_options.closeWaitMs))) {
-            delete m_forwarderThread;
-        } else {
-            qDebug().noquote() << "---------- *** line store: still waiting on the server at close; units "
-                                  "not yet sent stay queued for the next start *** ----------";
+        if (!m_forwarderThread->wait(static_cast<unsigned long>(m_options.closeWaitMs))) {
+            qDebug().noquote() << "---------- *** line store: waiting on the server at close; units not yet sent "
+                                  "stay queued for the next start *** ----------";
+            m_forwarderThread->wait();
         }
+        delete m_forwarderThread;
     }
 }
 
@@ -113,4 +124,28 @@ void ResultStore::save(UnitRecord record)
 {
     m_worker->hand(std::move(record));
     post(m_worker, "takeHanded");
+}
+
+void ResultStore::followProgress(Progress progress)
+{
+    m_progress = std::move(progress);
+    if (!m_progressTimer) {
+        m_progressTimer = new QTimer(this);
+        connect(m_progressTimer, &QTimer::timeout, this, &ResultStore::takeProgress);
+    }
+    m_progressTimer->start(m_options.progressMs);
+}
+
+void ResultStore::takeProgress()
+{
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    if (std::optional<UnitRecord> unit = m_progress(now)) {
+        m_worker->handProgress(unitProgressFile::asCut(std::move(*unit), now));
+        post(m_worker, "takeHanded");
+    }
+}
+
+bool ResultStore::flush(int ms)
+{
+    return m_worker->waitTaken(ms);
 }

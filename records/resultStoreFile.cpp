@@ -73,6 +73,14 @@ bool rollbackJournal(QSqlDatabase &db, QSqlError &error)
 
 } // namespace
 
+bool JournalChoice::opened(const Opened &opened)
+{
+    if (opened.journalNote.isEmpty() || m_walFailed)
+        return false;
+    m_walFailed = true;
+    return true;
+}
+
 QString pathIn(const QString &dataDir)
 {
     return QDir(dataDir).filePath(QStringLiteral("results.sqlite"));

@@ -39,6 +39,22 @@ struct Opened
     QString journalNote; // set when the rollback journal is used instead of WAL: why
 };
 
+// One writer's memory of its file's journal: once WAL failed there, every
+// later open of the same run goes straight to the rollback journal (trying
+// WAL again would switch the file back and forth under its readers), and the
+// reason is logged once.
+class JournalChoice
+{
+public:
+    Access::Journal journal() const { return m_walFailed ? Access::Rollback : Access::Wal; }
+    // After an open with journal(): true the first time WAL failed, when
+    // opened's note is to be logged.
+    bool opened(const Opened &opened);
+
+private:
+    bool m_walFailed = false;
+};
+
 // Adds a connection named name for the file. Writers get full synchronous
 // commits, so a unit written survives a crash of the tool and of the
 // machine, with either journal.

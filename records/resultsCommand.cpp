@@ -2,6 +2,7 @@
 
 #include "commandLine.h"
 #include "figuresText.h"
+#include "lineQueue.h"
 #include "lineSchema.h"
 #include "lineTarget.h"
 #include "programFiles.h"
@@ -10,6 +11,9 @@
 #include "resultsSettings.h"
 
 #include <QDateTime>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QStandardPaths>
 #include <QTextStream>
 
@@ -24,6 +28,7 @@ const QString UntilOption = QStringLiteral("until");
 const QString PlatformOption = QStringLiteral("platform");
 const QString LineOption = QStringLiteral("line");
 const QString LineSqlOption = QStringLiteral("line-store-sql");
+const QString ForwardAgainOption = QStringLiteral("forward-again");
 
 // A day is the day's start, or with wholeDay the next day's: --until 2026-05-21
 // takes in the whole of the 21st.
@@ -114,6 +119,17 @@ int summary(const QCommandLineParser &parsed, const QString &dataDir, QTextStrea
         return code;
     figuresText::writeTable(
         found, figuresText::keyNamesFrom(programFiles::path(QStringLiteral("configDir/KeyInfo.config"))), out);
+    // What this station still owes the line store; the line's figures lack it.
+    const QString storePath = resultStoreFile::pathIn(dataDirOr(dataDir));
+    lineQueue::Counts counts;
+    QString error;
+    if (!parsed.isSet(LineOption) || QFileInfo(storePath).isFile()) {
+        if (!resultExport::queueCounts(storePath, counts, &error)) {
+            err << error << '\n';
+            return StoreUnreadable;
+        }
+        out << QStringLiteral("\nline store: %1 units queued, %2 set aside\n").arg(counts.queued).arg(counts.setAside);
+    }
     return Done;
 }
 
@@ -135,6 +151,35 @@ int exportCsv(const QCommandLineParser &parsed, const QString &dataDir, QTextStr
         return error.startsWith(csvPath) ? FileUnwritable : StoreUnreadable;
     }
     out << QStringLiteral("%1 units written to %2\n").arg(rows).arg(csvPath);
+    return Done;
+}
+
+// The units the line store set aside go back into its queue; the running
+// tool, or the next start, sends them.
+int forwardAgain(const QString &dataDir, QTextStream &out, QTextStream &err)
+{
+    const QString storePath = resultStoreFile::pathIn(dataDirOr(dataDir));
+    const QString name = QStringLiteral("tkt_results_again");
+    qint64 again = -1;
+    QString error = QStringLiteral("no results store at %1").arg(storePath);
+    if (QFileInfo(storePath).isFile()) {
+        resultStoreFile::Access access;
+        access.journal = resultStoreFile::Access::AsFound;
+        resultStoreFile::Opened opened;
+        QSqlDatabase db = resultStoreFile::open(name, storePath, access, 5000, &opened);
+        QSqlError sqlError = opened.error;
+        if (db.isOpen())
+            again = lineQueue::queueAgain(db, &sqlError);
+        error = QStringLiteral("%1 cannot be written: %2").arg(storePath, sqlError.text().trimmed());
+    }
+    resultStoreFile::release(name);
+    if (again < 0) {
+        err << error << '\n';
+        return StoreUnreadable;
+    }
+    out << QStringLiteral("%1 units set aside by the line store are queued for it again; the tool sends them while "
+                          "it runs\n")
+               .arg(again);
     return Done;
 }
 
@@ -205,8 +250,13 @@ void addTo(CommandLine &commandLine, const QString &dataDir)
                 out << statement << ";\n";
             return Done;
         });
-    commandLine.addHelpNote(
-        QStringLiteral("Exit codes: 0 done, 2 bad arguments, 3 store unreadable, 4 FILE.csv or FILE.pdf unwritable."));
+    commandLine.addMode(
+        QCommandLineOption(ForwardAgainOption, QStringLiteral("Queue the units the line store set aside for it again")),
+        {}, [dataDir](const QCommandLineParser &, QTextStream &out, QTextStream &err) {
+            return forwardAgain(dataDir, out, err);
+        });
+    commandLine.addHelpNote(QStringLiteral("Exit codes: 0 done, 2 bad arguments, 3 store unreadable (or unwritable), "
+                                           "4 FILE.csv or FILE.pdf unwritable."));
 }
 
 } // namespace resultsCommand

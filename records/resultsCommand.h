@@ -14,6 +14,7 @@ class QTextStream;
 //   --export-results FILE.csv [--since DATE] [--until DATE] [--platform VID:PID]
 //   --results-summary [--since DATE] [--until DATE] [--platform VID:PID] [--line]
 //   --line-store-sql
+//   --forward-again   (queues the units the line store set aside once more)
 // DATE is a UTC day (2026-05-20; --until takes in that whole day) or an ISO
 // date and time; VID:PID four hex digits each, "0x" optional. --line reads
 // the line store named by [results] url instead of the station's store. The
@@ -28,7 +29,7 @@ enum ExitCode
     FileUnwritable = 4
 };
 
-// Adds both modes and the options of the figures. dataDir holds the store
+// Adds the modes and the options of the figures. dataDir holds the store
 // and Config.ini; empty, the window's own data folder, looked up when a mode
 // runs.
 void addTo(CommandLine &commandLine, const QString &dataDir = QString());

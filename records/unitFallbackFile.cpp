@@ -1,47 +1,42 @@
 #include "unitFallbackFile.h"
 
+#include "fileSync.h"
 #include "unitLine.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include <cstring>
 
 namespace unitFallbackFile {
 
 namespace {
 
-// Bad lines are logged one by one up to this many, then only counted.
-constexpr qint64 LoggedBadLines = 20;
+// Damaged lines held for one hand-over at most, in bytes.
+constexpr qint64 DamagedBytesPerBatch = 4 * MaxLineBytes;
+// The pieces a line is read in.
+constexpr int Piece = 16 * 1024;
 
-void logLine(const QString &text)
-{
-    qDebug().noquote() << QStringLiteral("---------- *** results store: %1 *** ----------").arg(text);
-}
-
-bool syncToDisk(QFile &file)
-{
-    if (!file.flush())
-        return false;
-#ifdef Q_OS_WIN
-    return _commit(file.handle()) == 0;
-#else
-    return fsync(file.handle()) == 0;
-#endif
-}
+const char Bom[] = "\xEF\xBB\xBF";
 
 } // namespace
 
 QString pathBeside(const QString &storePath)
 {
     return QFileInfo(storePath).dir().filePath(QStringLiteral("results-unwritten.txt"));
+}
+
+QString damagedPathFor(const QString &path)
+{
+    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QDir dir = QFileInfo(path).absoluteDir();
+    QString damaged = dir.filePath(QStringLiteral("results-unwritten.damaged-%1.txt").arg(stamp));
+    for (int n = 2; QFileInfo::exists(damaged) && n < 1000; ++n)
+        damaged = dir.filePath(QStringLiteral("results-unwritten.damaged-%1-%2.txt").arg(stamp).arg(n));
+    return damaged;
 }
 
 bool append(const QString &path, const std::vector<UnitRecord> &units, QString *error)
@@ -67,95 +62,123 @@ bool append(const QString &path, const std::vector<UnitRecord> &units, QString *
         text.append(QByteArray::fromStdString(unitLine::write(unit)));
         text.append('\n');
     }
-    if (!file.seek(size) || file.write(text) != text.size() || !syncToDisk(file))
+    if (!file.seek(size) || file.write(text) != text.size() || !fileSync::syncFile(file))
         return fail();
     return true;
 }
 
-Reading read(const QString &path, std::size_t batchSize, const std::function<bool(std::vector<UnitRecord> &)> &take)
+Reading read(QIODevice &file, Position from, std::size_t batchSize, qint64 maxLines,
+             const std::function<bool(Batch &)> &take)
 {
     Reading reading;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reading.error = QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
+    reading.next = from;
+    if (!file.seek(from.offset)) {
+        reading.error = QStringLiteral("cannot be read: %1").arg(file.errorString());
         return reading;
     }
     if (batchSize == 0)
         batchSize = 1;
-    std::vector<UnitRecord> batch;
-    auto skip = [&](qint64 lineNumber, const char *why) {
-        if (++reading.skipped <= LoggedBadLines)
-            logLine(QStringLiteral("line %1 of %2 skipped: %3").arg(lineNumber).arg(path, QLatin1String(why)));
-    };
-    QByteArray buffer(static_cast<int>(MaxLineBytes) + 2, Qt::Uninitialized);
-    qint64 lineNumber = 0;
-    for (; lineNumber < MaxLines && !file.atEnd(); ++lineNumber) {
-        const qint64 length = file.readLine(buffer.data(), buffer.size());
-        if (length < 0) {
-            reading.error = QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString());
-            return reading;
-        }
-        std::string line(buffer.constData(), static_cast<std::size_t>(length));
-        if (line.empty() || line.back() != '\n') {
-            if (file.atEnd()) {
-                skip(lineNumber + 1, "cut short");
-                break;
-            }
-            // Far too long for a unit: the rest of it is passed over in
-            // bounded pieces, each read taking at least one byte.
-            while (!file.atEnd()) {
-                const qint64 more = file.readLine(buffer.data(), buffer.size());
-                if (more <= 0 || buffer.at(static_cast<int>(more) - 1) == '\n')
-                    break;
-            }
-            skip(lineNumber + 1, "too long");
-            continue;
-        }
-        line.pop_back();
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
-            continue;
-        UnitRecord unit;
-        if (!unitLine::read(line, unit)) {
-            skip(lineNumber + 1, "not a unit");
-            continue;
-        }
-        batch.push_back(std::move(unit));
-        if (batch.size() >= batchSize) {
+    Batch batch;
+    qint64 damagedBytes = 0;
+    Position at = from;
+    // Hands the batch over; true when it was taken (or there was none).
+    auto hand = [&] {
+        if (!batch.units.empty() || !batch.damaged.empty()) {
             if (!take(batch))
-                return reading;
-            reading.units += static_cast<qint64>(batch.size());
-            batch.clear();
+                return false;
+            reading.units += static_cast<qint64>(batch.units.size());
+            reading.damaged += static_cast<qint64>(batch.damaged.size());
+            batch = Batch();
+            damagedBytes = 0;
         }
-    }
-    if (!batch.empty()) {
-        if (!take(batch))
+        reading.next = at;
+        return true;
+    };
+    auto damaged = [&](const std::string &reason, const char *text, qint64 size) {
+        batch.damaged.push_back({at.line, reason, QByteArray(text, static_cast<int>(size))});
+        damagedBytes += size;
+    };
+
+    QByteArray line;
+    char piece[Piece];
+    for (qint64 lines = 0; lines < maxLines && !file.atEnd(); ++lines) {
+        // A line is read in pieces up to the longest a unit may be; the rest
+        // of a longer one is passed over, each read taking at least a byte.
+        line.clear();
+        bool ended = false;
+        bool tooLong = false;
+        while (!ended && !file.atEnd()) {
+            const qint64 size = file.readLine(piece, sizeof piece);
+            if (size <= 0) {
+                reading.error = QStringLiteral("cannot be read: %1").arg(file.errorString());
+                return reading;
+            }
+            ended = piece[size - 1] == '\n';
+            tooLong = tooLong || line.size() + size > MaxLineBytes + 1;
+            if (!tooLong)
+                line.append(piece, static_cast<int>(size));
+        }
+        const char *text = line.constData();
+        qint64 size = line.size();
+        ++at.line;
+        at.offset = file.pos();
+        // An editor's byte order mark belongs to the file, not to its first line.
+        if (at.line == 1 && size >= 3 && std::memcmp(text, Bom, 3) == 0) {
+            text += 3;
+            size -= 3;
+        }
+        if (!tooLong && ended)
+            --size;
+        if (!tooLong && size > 0 && text[size - 1] == '\r')
+            --size;
+
+        if (tooLong) {
+            damaged("longer than any unit; its first MiB is kept", text, size);
+        } else if (size == 0 || text[0] == '#') {
+            // A blank line or a note.
+        } else if (std::memchr(text, '\0', static_cast<std::size_t>(size))) {
+            // The tool writes a NUL as \x00: raw ones are what a power cut
+            // leaves where the system had not written the file's data yet.
+            damaged("holds NUL bytes", text, size);
+        } else {
+            UnitRecord unit;
+            std::string why;
+            if (unitLine::read(std::string(text, static_cast<std::size_t>(size)), unit, &why))
+                batch.units.push_back(std::move(unit));
+            else
+                damaged(ended ? "not a unit: " + why : "cut short: " + why, text, size);
+        }
+        if ((batch.units.size() >= batchSize || batch.damaged.size() >= batchSize ||
+             damagedBytes >= DamagedBytesPerBatch) &&
+            !hand())
             return reading;
-        reading.units += static_cast<qint64>(batch.size());
     }
-    if (!file.atEnd()) {
-        logLine(QStringLiteral("%1 has more than %2 lines; the rest is not read").arg(path).arg(MaxLines));
-        ++reading.skipped;
-    }
-    if (reading.skipped > LoggedBadLines)
-        logLine(QStringLiteral("%1 lines of %2 skipped in all").arg(reading.skipped).arg(path));
-    reading.complete = true;
+    if (!hand())
+        return reading;
+    reading.atEnd = file.atEnd();
     return reading;
 }
 
-bool retire(const QString &path, bool damaged, QString *keptAs)
+bool appendDamaged(const QString &path, const QString &source, const std::vector<DamagedLine> &lines, QString *error)
 {
-    if (!damaged)
-        return QFile::remove(path);
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    const QString dir = QFileInfo(path).absolutePath();
-    QString aside = QDir(dir).filePath(QStringLiteral("results-unwritten.damaged-%1.txt").arg(stamp));
-    for (int n = 2; QFileInfo::exists(aside) && n < 1000; ++n)
-        aside = QDir(dir).filePath(QStringLiteral("results-unwritten.damaged-%1-%2.txt").arg(stamp).arg(n));
-    if (keptAs)
-        *keptAs = aside;
-    return QFile::rename(path, aside);
+    QFile file(path);
+    QByteArray text;
+    for (const DamagedLine &line : lines) {
+        text += QStringLiteral("# %1 line %2: %3\n")
+                    .arg(source)
+                    .arg(line.number)
+                    .arg(QString::fromStdString(line.reason))
+                    .toUtf8();
+        text += line.text;
+        text += '\n';
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(text) != text.size() ||
+        !fileSync::syncFile(file)) {
+        if (error)
+            *error = QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
 }
 
 } // namespace unitFallbackFile

@@ -299,7 +299,7 @@ std::string write(const UnitRecord &r)
     return line;
 }
 
-bool read(const std::string &line, UnitRecord &record)
+bool read(const std::string &line, UnitRecord &record, std::string *why)
 {
     static const std::map<std::string, int> byName = [] {
         std::map<std::string, int> names;
@@ -307,6 +307,11 @@ bool read(const std::string &line, UnitRecord &record)
             names[Names[field]] = field;
         return names;
     }();
+    auto refuse = [why](const std::string &reason) {
+        if (why)
+            *why = reason;
+        return false;
+    };
     std::array<std::string, FieldCount> raw;
     std::array<bool, FieldCount> seen = {};
     std::size_t pos = 0;
@@ -316,11 +321,11 @@ bool read(const std::string &line, UnitRecord &record)
             end = line.size();
         const std::size_t equals = line.find('=', pos);
         if (equals == std::string::npos || equals > end)
-            return false;
+            return refuse("not name=value fields separated by tabs");
         const auto found = byName.find(line.substr(pos, equals - pos));
         if (found != byName.end()) {
             if (seen[found->second])
-                return false;
+                return refuse(std::string(Names[found->second]) + " given twice");
             seen[found->second] = true;
             raw[found->second] = line.substr(equals + 1, end - equals - 1);
         }
@@ -328,32 +333,46 @@ bool read(const std::string &line, UnitRecord &record)
     }
     for (int field = 0; field < FieldCount; ++field)
         if (!seen[field] && !optional(field))
-            return false;
+            return refuse(std::string(Names[field]) + " missing");
 
     UnitRecord r;
     UnitIdentity &id = r.identity;
+    int bad = -1;
+    auto field = [&bad](int which, bool ok) {
+        if (!ok && bad < 0)
+            bad = which;
+        return ok;
+    };
     bool ok =
-        unescape(raw[UnitId], r.unitId) && !r.unitId.empty() && parseTime(raw[StartUtc], r.startUtcMs) &&
-        parseTime(raw[EndUtc], r.endUtcMs) && unescape(raw[Station], id.station) &&
-        unescape(raw[ToolVersion], id.toolVersion) && parseHex4(raw[Vid], id.vid) && parseHex4(raw[Pid], id.pid) &&
-        unescape(raw[Manufacturer], id.manufacturer) && unescape(raw[Product], id.product) &&
-        unescape(raw[Model], id.model) && unescape(raw[Version], id.version) && unescape(raw[LinkPath], id.linkPath) &&
-        unescape(raw[Serial], id.serial) && parseKeys(raw[KeysPressed], r.keysPressed) &&
-        parseKeys(raw[KeysNeverPressed], r.keysNeverPressed) && parseNumber(raw[ChatterCount], r.chatterCount) &&
-        parseChatter(raw[Chatter], r.chatter) && (raw[KeyCheckRun] == "yes" || raw[KeyCheckRun] == "no") &&
-        parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys) && parseKeys(raw[CalibrationKeys], r.calibrationKeys) &&
-        verdictFromName(raw[VerdictField], r.verdict) && outcomeFromName(raw[Outcome], r.outcome) &&
-        unescape(raw[Reasons], r.reasons) && parseNumber(raw[MaxKeysHeld], r.maxKeysHeld) &&
-        unitEndFromName(raw[Ended], r.ended) && unescape(raw[Capture], r.capture) &&
-        (!seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
-        unescape(raw[Criteria], r.criteria) && unescape(raw[ReasonKinds], r.reasonKinds) &&
-        parseKeys(raw[CalibrationFailedKeys], r.calibrationFailedKeys);
+        field(UnitId, unescape(raw[UnitId], r.unitId) && !r.unitId.empty()) &&
+        field(StartUtc, parseTime(raw[StartUtc], r.startUtcMs)) && field(EndUtc, parseTime(raw[EndUtc], r.endUtcMs)) &&
+        field(Station, unescape(raw[Station], id.station)) &&
+        field(ToolVersion, unescape(raw[ToolVersion], id.toolVersion)) && field(Vid, parseHex4(raw[Vid], id.vid)) &&
+        field(Pid, parseHex4(raw[Pid], id.pid)) && field(Manufacturer, unescape(raw[Manufacturer], id.manufacturer)) &&
+        field(Product, unescape(raw[Product], id.product)) && field(Model, unescape(raw[Model], id.model)) &&
+        field(Version, unescape(raw[Version], id.version)) && field(LinkPath, unescape(raw[LinkPath], id.linkPath)) &&
+        field(Serial, unescape(raw[Serial], id.serial)) &&
+        field(KeysPressed, parseKeys(raw[KeysPressed], r.keysPressed)) &&
+        field(KeysNeverPressed, parseKeys(raw[KeysNeverPressed], r.keysNeverPressed)) &&
+        field(ChatterCount, parseNumber(raw[ChatterCount], r.chatterCount)) &&
+        field(Chatter, parseChatter(raw[Chatter], r.chatter)) &&
+        field(KeyCheckRun, raw[KeyCheckRun] == "yes" || raw[KeyCheckRun] == "no") &&
+        field(KeyCheckBadKeys, parseKeys(raw[KeyCheckBadKeys], r.keyCheckBadKeys)) &&
+        field(CalibrationKeys, parseKeys(raw[CalibrationKeys], r.calibrationKeys)) &&
+        field(VerdictField, verdictFromName(raw[VerdictField], r.verdict)) &&
+        field(Outcome, outcomeFromName(raw[Outcome], r.outcome)) && field(Reasons, unescape(raw[Reasons], r.reasons)) &&
+        field(MaxKeysHeld, parseNumber(raw[MaxKeysHeld], r.maxKeysHeld)) &&
+        field(Ended, unitEndFromName(raw[Ended], r.ended)) && field(Capture, unescape(raw[Capture], r.capture)) &&
+        field(Attempt, !seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
+        field(Criteria, unescape(raw[Criteria], r.criteria)) &&
+        field(ReasonKinds, unescape(raw[ReasonKinds], r.reasonKinds)) &&
+        field(CalibrationFailedKeys, parseKeys(raw[CalibrationFailedKeys], r.calibrationFailedKeys));
     if (ok && seen[Operator]) {
         id.operatorName.emplace();
-        ok = unescape(raw[Operator], *id.operatorName);
+        ok = field(Operator, unescape(raw[Operator], *id.operatorName));
     }
     if (!ok)
-        return false;
+        return refuse(std::string(Names[bad]) + " not readable");
     r.keyCheckRun = raw[KeyCheckRun] == "yes";
     record = std::move(r);
     return true;

@@ -19,8 +19,9 @@ namespace unitLine {
 // Without the line break.
 std::string write(const UnitRecord &record);
 // False, leaving record as it was, for a line not written by write(): a field
-// missing, given twice or not readable. Fields of unknown names are skipped,
-// so a later tool may add some.
-bool read(const std::string &line, UnitRecord &record);
+// missing, given twice or not readable (why says which). Fields of unknown
+// names are skipped, so a later tool may add some. A unit read writes back as
+// a line that reads as the same unit.
+bool read(const std::string &line, UnitRecord &record, std::string *why = nullptr);
 
 } // namespace unitLine

@@ -77,6 +77,8 @@ const char *unitEndName(UnitEnd end)
         return "link lost";
     case UnitEnd::Selection:
         return "selection";
+    case UnitEnd::Crash:
+        return "crash";
     case UnitEnd::Close:
         break;
     }
@@ -122,7 +124,7 @@ bool outcomeFromName(const std::string &name, UnitOutcome &outcome)
 
 bool unitEndFromName(const std::string &name, UnitEnd &end)
 {
-    for (UnitEnd e : {UnitEnd::Removal, UnitEnd::LinkLost, UnitEnd::Selection, UnitEnd::Close}) {
+    for (UnitEnd e : {UnitEnd::Removal, UnitEnd::LinkLost, UnitEnd::Selection, UnitEnd::Close, UnitEnd::Crash}) {
         if (name == unitEndName(e)) {
             end = e;
             return true;

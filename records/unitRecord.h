@@ -25,7 +25,8 @@ enum class UnitEnd
     Removal,   // the keyboard was unplugged
     LinkLost,  // the link stopped answering while the keyboard was still listed
     Selection, // the operator picked another device
-    Close      // the window was closed
+    Close,     // the window was closed
+    Crash      // the tool ended without closing (a crash, a kill, a power cut) while the unit was connected
 };
 
 // What is known of the keyboard when its link comes up. Texts are UTF-8 as the
@@ -104,7 +105,7 @@ bool operator==(const UnitRecord &a, const UnitRecord &b);
 
 // Stable names, as the stores and the export write them.
 const char *verdictName(Verdict verdict);     // "none", "successful", "failed"
-const char *unitEndName(UnitEnd end);         // "removal", "link lost", "selection", "close"
+const char *unitEndName(UnitEnd end);         // "removal", "link lost", "selection", "close", "crash"
 const char *outcomeName(UnitOutcome outcome); // "untested", "passed", "failed", "incomplete"
 bool verdictFromName(const std::string &name, Verdict &verdict);
 bool outcomeFromName(const std::string &name, UnitOutcome &outcome);

@@ -186,11 +186,20 @@ void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)
 
 std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcMs)
 {
+    std::optional<UnitRecord> record = snapshot(how, utcMs);
+    m_record.reset();
+    m_pressed.clear();
+    m_calibrationKeys.clear();
+    m_lastRelease.clear();
+    m_capturesUsed.clear();
+    return record;
+}
+
+std::optional<UnitRecord> UnitRecorder::snapshot(UnitEnd how, std::int64_t utcMs) const
+{
     if (!m_record)
         return std::nullopt;
-    UnitRecord record = std::move(*m_record);
-    m_record.reset();
-
+    UnitRecord record = *m_record;
     record.endUtcMs = utcMs;
     record.ended = how;
     record.outcome = m_verdict.outcome();
@@ -210,10 +219,6 @@ std::optional<UnitRecord> UnitRecorder::unitEnded(UnitEnd how, std::int64_t utcM
     record.calibrationKeys.assign(m_calibrationKeys.begin(), m_calibrationKeys.end());
     std::set_difference(m_variantKeys.begin(), m_variantKeys.end(), record.keysPressed.begin(),
                         record.keysPressed.end(), std::back_inserter(record.keysNeverPressed));
-    m_pressed.clear();
-    m_calibrationKeys.clear();
-    m_lastRelease.clear();
-    m_capturesUsed.clear();
     return record;
 }
 

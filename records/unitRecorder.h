@@ -66,6 +66,9 @@ public:
     // is not the firmware's and is ignored.
     void calibrationAnswer(int status, std::vector<int> keyDecs);
     std::optional<UnitRecord> unitEnded(UnitEnd how, std::int64_t utcMs);
+    // The running unit as unitEnded(how, utcMs) would give it, the unit
+    // running on: what is kept on disk while it is tested.
+    std::optional<UnitRecord> snapshot(UnitEnd how, std::int64_t utcMs) const;
 
     // A press counts as chatter when it comes less than this after the same
     // key's last release: a gap equal to the threshold is a real second press.

@@ -18,7 +18,11 @@
 #      file: while Config.ini names another root certificate, the packaged
 #      program refuses the server, says why and sends nothing; with the
 #      server's root the unit reaches unit_results, once;
-#   6. runs the cross-built unit and window tests under Wine, but for those
+#   6. ends the Windows session (wineboot --end-session) while the
+#      cross-built window has a unit under test and its store is held locked:
+#      the window must close on the session's end and the unit be in the
+#      fallback file, ended "close", when WM_ENDSESSION is answered;
+#   7. runs the cross-built unit and window tests under Wine, but for those
 #      listed below with the reason Wine or Windows cannot run them.
 # Exits 77 (skipped) when the toolkit for Windows lacks a module the program
 # needs or the PostgreSQL driver, saying which; any other failure exits 1.
@@ -108,7 +112,8 @@ line_url() { echo "postgresql://tkt@127.0.0.1:$port/line?sslmode=verify-full&ssl
 home="$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public -print -quit)"
 data="$home/AppData/Local/TavrinKeyboardTest/UserConfig"
 mkdir -p "$data" "$home/AppData/Roaming/postgresql"
-rm -f "$data"/results.sqlite*
+# The store, and what an earlier run left beside it for the store to take in.
+rm -f "$data"/results.sqlite* "$data"/results-unwritten*.txt "$data"/results-progress*.txt
 printf '[results]\r\nurl=%s\r\n' "$(line_url other-root.crt)" >"$data/Config.ini"
 printf '127.0.0.1:%s:line:tkt:line-secret\r\n' "$port" >"$home/AppData/Roaming/postgresql/pgpass.conf"
 
@@ -281,7 +286,28 @@ else
     fail "no single log line saying the connection is encrypted: $(grep 'line store' "$(log_file)" | tail -2)"
 fi
 
-# 6. Unit and window tests under Wine. Not run, and why:
+# 6. The session ends while a unit is under test and the store is held.
+fallback="$data/results-unwritten.txt"
+rm -f "$fallback"
+: >"$build/endsession.out"
+(cd "$build/program/tests/tkt_endSessionUnit" && WINEPATH="$deps/qt5-mingw-w64/bin;$deps/cjson/bin" \
+    QT_PLUGIN_PATH="$deps/qt5-mingw-w64/plugins" \
+    timeout 180 "$wine" tkt_endSessionUnit.exe >"$build/endsession.out" 2>"$build/endsession.log") &
+ending=$!
+for ((i = 0; i < 120; i++)); do
+    grep -q testing "$build/endsession.out" && break
+    sleep 1
+done
+timeout 60 wineboot --end-session --shutdown >/dev/null 2>&1 || true
+wait "$ending" || true
+if grep -q "ended=close" "$fallback" 2>/dev/null; then
+    pass "the Windows session's end recorded the unit under test, ended by the close, though the store was held"
+else
+    fail "no unit ended by the close after the session's end: $(tail -3 "$build/endsession.log" | tr -d '\r')"
+fi
+rm -f "$fallback" "$data/results-progress.txt"
+
+# 7. Unit and window tests under Wine. Not run, and why:
 declare -A not_here=(
     [tst_debugLog]="checks POSIX file permissions, which Windows files do not have"
     [tst_userSettings]="compares the settings file with Unix line ends; Windows writes CR LF"

@@ -265,11 +265,23 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device *dev, unsigned char 
         }
         if (now >= deadline)
             return 0;
-        // Wake for the next due report, for periodic reports, or at the deadline.
-        auto wake = std::min(deadline, now + std::chrono::milliseconds(5));
+        // Wake when the next report is due (a delayed answer, a scripted or a
+        // periodic report) or at the deadline, and not before: a caller that
+        // waits long is meant to sleep. Anything new notifies `arrived`.
+        auto wake = deadline;
         if (!dev->input.empty())
             wake = std::min(wake, dev->input.front().due);
-        r.arrived.wait_until(lock, wake);
+        const KeyboardState &kb = r.keyboards[size_t(dev->keyboard)];
+        if (dev->interfaceNumber == kb.config.commandInterface) {
+            if (!kb.pending.empty())
+                wake = std::min(wake, kb.pending.front().due);
+            if (kb.config.liveKeyStateMs > 0)
+                wake = std::min(wake, kb.nextLiveReport);
+        }
+        if (wake == Clock::time_point::max())
+            r.arrived.wait(lock);
+        else
+            r.arrived.wait_until(lock, wake);
     }
 }
 

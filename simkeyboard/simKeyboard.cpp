@@ -290,6 +290,8 @@ void SimKeyboard::playScript(const std::vector<Scripted> &script)
                                    [](const QueuedReport &a, const QueuedReport &b) { return a.due < b.due; });
         kb.pending.insert(at, q);
     }
+    // A reader waiting for a later wake-up learns of the earlier reports.
+    r.arrived.notify_all();
 }
 
 void SimKeyboard::setReportLength(int length)

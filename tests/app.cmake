@@ -1,7 +1,16 @@
 # Application shell: language choice, application object, debug log, single instance.
 add_unit_test(NAME tst_languageName LIBS tkt_app)
 add_unit_test(NAME tst_globalApplication LIBS tkt_app)
-add_unit_test(NAME tst_debugLog LIBS tkt_app)
+# A stalled disk for the log: a named pipe where the system has one.
+if(WIN32)
+    set(tkt_stalled_pipe "${CMAKE_CURRENT_SOURCE_DIR}/support/stalledPipe_win.cpp")
+else()
+    set(tkt_stalled_pipe "${CMAKE_CURRENT_SOURCE_DIR}/support/stalledPipe_posix.cpp")
+endif()
+add_unit_test(NAME tst_debugLog LIBS tkt_app
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_debugLog.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/stalledPipe.h"
+    ${tkt_stalled_pipe})
+add_unit_test(NAME tst_closeDeadline LIBS tkt_app)
 
 # Runs the guard in child processes (the test binary itself) and, once it is
 # built, the real program.

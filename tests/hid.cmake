@@ -1,5 +1,6 @@
 # HID link, identity parsing and the simulated keyboard.
 add_unit_test(NAME tst_keyboardIdentity LIBS tkt_hid)
+add_unit_test(NAME tst_readWaitSchedule LIBS tkt_hid)
 add_unit_test(NAME tst_hidAccessHint LIBS tkt_hid)
 add_unit_test(NAME tst_mainHidInterFace
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainHidInterFace.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/hidReportSink.h"

@@ -11,6 +11,7 @@ if(TARGET TavrinKeyboardTest AND NOT WIN32)
     target_compile_definitions(tst_resultsCommand PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_resultsCommand TavrinKeyboardTest)
 endif()
+add_unit_test(NAME tst_resultExport LIBS tkt_records LABELS records)
 # The line store's URL, on every platform (Windows paths under Wine).
 add_unit_test(NAME tst_lineTarget LIBS tkt_records LABELS records)
 # The fallback file: its line format, and the file read back bounded.
@@ -21,7 +22,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     add_unit_test(NAME tst_resultStore LIBS tkt_records LABELS records)
     # Starts its own PostgreSQL cluster (Debian package postgresql) under the
     # build folder, as "nobody" when run as root.
-    add_unit_test(NAME tst_lineForwarder LIBS tkt_records LABELS records postgresql)
+    add_unit_test(NAME tst_lineForwarder LIBS tkt_records tkt_commandline LABELS records postgresql)
     target_compile_definitions(tst_lineForwarder PRIVATE
         TKT_TEST_CERTIFICATES="${CMAKE_CURRENT_SOURCE_DIR}/support/test-certificates.sh")
     # The figures from a hand-made store, and the same from the line store.

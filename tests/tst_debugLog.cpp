@@ -1,6 +1,11 @@
 #include "debugLog.h"
+#include "stalledPipe.h"
 
 #include <QtTest>
+
+#include <atomic>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -38,22 +43,34 @@ QStringList messagesOf(const QByteArray &text)
     return messages;
 }
 
-class LineWriter : public QThread
+QString paddedLine(int i)
 {
-public:
-    LineWriter(const QString &tag, int count) : m_tag(tag), m_count(count) {}
+    return QStringLiteral("line %1 %2").arg(i).arg(QString(80, QLatin1Char('.')));
+}
 
-protected:
-    void run() override
-    {
-        for (int i = 0; i < m_count; ++i)
-            qDebug().noquote() << m_tag << i;
-    }
+// Empty when `kept` holds the padded lines 0 to count - 1 in order; else what is wrong.
+QString lostOrOutOfOrder(const QStringList &kept, int count)
+{
+    if (kept.size() != count)
+        return QStringLiteral("%1 lines of %2").arg(kept.size()).arg(count);
+    for (int i = 0; i < count; ++i)
+        if (kept.at(i) != paddedLine(i))
+            return QStringLiteral("line %1: %2").arg(i).arg(kept.at(i).left(20));
+    return QString();
+}
 
-private:
-    QString m_tag;
-    int m_count;
-};
+// The messages of the lines written to the pipe that start with "line ".
+QStringList pipedLines(StalledPipe &pipe)
+{
+    return messagesOf(pipe.text()).filter(QRegularExpression(QStringLiteral("^line ")));
+}
+
+// Joined with std::thread, which ThreadSanitizer sees, unlike QThread::wait.
+void writeTaggedLines(const QString &tag, int count)
+{
+    for (int i = 0; i < count; ++i)
+        qDebug().noquote() << tag << i;
+}
 
 } // namespace
 
@@ -68,6 +85,10 @@ private slots:
     void openFailure_data();
     void openFailure();
     void linesFromTwoThreads();
+    void linesBeforeCloseAreInTheFile();
+    void nothingQueuedIsLostWhenTheLogGoes();
+    void fullQueueWaitsAndLosesNothing();
+    void lastLineDoesNotWaitForAStoppedDisk();
 };
 
 void tst_debugLog::permissions_data()
@@ -108,6 +129,7 @@ void tst_debugLog::permissions()
     log.setEchoToStderr(false);
     QVERIFY(log.openFile(path));
     log.write(QtDebugMsg, QStringLiteral("key 65 down"));
+    log.flush();
 
     const QFile::Permissions file = QFileInfo(path).permissions();
     QVERIFY(file & QFile::ReadOwner);
@@ -159,6 +181,7 @@ void tst_debugLog::rotation()
     const QString pad(padding, QLatin1Char('.'));
     for (int i = 0; i < lines; ++i) {
         log.write(QtDebugMsg, QStringLiteral("line %1 %2").arg(i).arg(pad));
+        log.flush();
         QVERIFY2(QFileInfo(path).size() <= bound, qPrintable(QString::number(i)));
     }
 
@@ -215,15 +238,13 @@ void tst_debugLog::linesFromTwoThreads()
     DebugLog::install();
 
     const int perThread = 3000;
-    LineWriter a(QStringLiteral("gui"), perThread);
-    LineWriter b(QStringLiteral("hid"), perThread);
-    a.start();
-    b.start();
-    const bool finished = a.wait(60000) && b.wait(60000);
+    std::thread a(writeTaggedLines, QStringLiteral("gui"), perThread);
+    std::thread b(writeTaggedLines, QStringLiteral("hid"), perThread);
+    a.join();
+    b.join();
     DebugLog::uninstall();
     log->closeFile();
     log->setEchoToStderr(true);
-    QVERIFY(finished);
 
     const QStringList messages = messagesOf(readAll(path)).filter(QRegularExpression(QStringLiteral("^(gui|hid) ")));
     QCOMPARE(messages.size(), 2 * perThread);
@@ -233,6 +254,105 @@ void tst_debugLog::linesFromTwoThreads()
         QVERIFY(unique.contains(QStringLiteral("gui %1").arg(i)));
         QVERIFY(unique.contains(QStringLiteral("hid %1").arg(i)));
     }
+}
+
+// Lines are written behind the caller's back; closing the file must not
+// drop the ones still queued. Each line is closed upon at once, before the
+// writer had a chance to take it.
+void tst_debugLog::linesBeforeCloseAreInTheFile()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const QString path = root.filePath(QStringLiteral("log/close.log"));
+    DebugLog log;
+    log.setEchoToStderr(false);
+    const int runs = 100;
+    for (int i = 0; i < runs; ++i) {
+        QVERIFY(log.openFile(path, 64 * 1024 * 1024));
+        log.write(QtDebugMsg, QStringLiteral("line %1").arg(i));
+        log.closeFile();
+    }
+    const QStringList kept = messagesOf(readAll(path)).filter(QRegularExpression(QStringLiteral("^line ")));
+    QCOMPARE(kept.size(), runs);
+    for (int i = 0; i < runs; ++i)
+        QCOMPARE(kept.at(i), QStringLiteral("line %1").arg(i));
+}
+
+// At the end of the process the log goes with lines still queued: here the
+// file is a pipe nobody reads yet, so nearly all of them still wait.
+void tst_debugLog::nothingQueuedIsLostWhenTheLogGoes()
+{
+    StalledPipe pipe;
+    if (!pipe.isValid())
+        QSKIP("no named pipe to stand in for a stalled disk here");
+    const int lines = 5000;
+    auto log = std::make_unique<DebugLog>(lines + 1);
+    log->setEchoToStderr(false);
+    QVERIFY(log->openFile(pipe.path(), 64 * 1024 * 1024));
+    for (int i = 0; i < lines; ++i)
+        log->write(QtDebugMsg, paddedLine(i));
+    QVERIFY(log->pendingLines() > 0);
+    pipe.startReading();
+    log.reset();
+    QCOMPARE(lostOrOutOfOrder(pipedLines(pipe), lines), QString());
+}
+
+// A disk that stops taking lines fills the queue: callers then wait, within
+// the bound, and every line arrives once it moves again.
+void tst_debugLog::fullQueueWaitsAndLosesNothing()
+{
+    StalledPipe pipe;
+    if (!pipe.isValid())
+        QSKIP("no named pipe to stand in for a stalled disk here");
+    const int queueLines = 16;
+    const int lines = 5000; // far more than the pipe and the queue hold
+    DebugLog log(queueLines);
+    log.setEchoToStderr(false);
+    QVERIFY(log.openFile(pipe.path(), 64 * 1024 * 1024));
+    std::atomic<int> queued{0};
+    std::thread writer([&] {
+        for (int i = 0; i < lines; ++i, ++queued)
+            log.write(QtDebugMsg, paddedLine(i));
+    });
+    QTRY_VERIFY(log.pendingLines() == queueLines);
+    QTest::qWait(100);
+    QVERIFY(queued.load() < lines);
+    QVERIFY(log.pendingLines() <= queueLines);
+
+    pipe.startReading();
+    writer.join();
+    log.closeFile();
+    QCOMPARE(lostOrOutOfOrder(pipedLines(pipe), lines), QString());
+}
+
+// The close's deadline logs its last line and ends the process; a disk that
+// has stopped must not keep it from ending.
+void tst_debugLog::lastLineDoesNotWaitForAStoppedDisk()
+{
+    StalledPipe pipe;
+    if (!pipe.isValid())
+        QSKIP("no named pipe to stand in for a stalled disk here");
+    const int queueLines = 16;
+    DebugLog log(queueLines);
+    log.setEchoToStderr(false);
+    QVERIFY(log.openFile(pipe.path(), 64 * 1024 * 1024));
+    std::thread writer([&] {
+        for (int i = 0; i < 5000; ++i)
+            log.write(QtDebugMsg, paddedLine(i));
+    });
+    QTRY_VERIFY(log.pendingLines() == queueLines);
+    QVERIFY(!log.writeLast(QtDebugMsg, QStringLiteral("line last"), 50));
+    QCOMPARE(log.pendingLines(), queueLines + 1);
+
+    pipe.startReading();
+    writer.join();
+    QVERIFY(log.writeLast(QtDebugMsg, QStringLiteral("line after"), 60000));
+    log.closeFile();
+    QStringList kept = pipedLines(pipe);
+    QCOMPARE(kept.count(QStringLiteral("line last")), 1);
+    QCOMPARE(kept.takeLast(), QStringLiteral("line after"));
+    kept.removeOne(QStringLiteral("line last"));
+    QCOMPARE(lostOrOutOfOrder(kept, 5000), QString());
 }
 
 QTEST_GUILESS_MAIN(tst_debugLog)

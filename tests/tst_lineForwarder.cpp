@@ -1,13 +1,16 @@
+#include "commandLine.h"
 #include "lineForwarder.h"
 #include "resultStore.h"
 #include "resultStoreFile.h"
-#include "unitRecorder.h"
+#include "resultsCommand.h"
 
 #include "pgCluster.h"
 #include "recordedLog.h"
 #include "sampleUnit.h"
+#include "silentServer.h"
 
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 #include <memory>
@@ -98,7 +101,8 @@ private slots:
         }
     }
 
-    // Identity texts from the firmware reach the server as data, never as SQL.
+    // Identity texts reach the server as data, never as SQL, and without
+    // NULs however the unit came (a fallback line edited by hand).
     void identityTexts_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -115,11 +119,8 @@ private slots:
     void identityTexts()
     {
         QFETCH(QByteArray, text);
-        UnitRecorder recorder;
-        UnitIdentity identity;
-        identity.manufacturer = text.toStdString();
-        recorder.unitStarted(identity, 1);
-        UnitRecord unit = *recorder.unitEnded(UnitEnd::Removal, 2);
+        UnitRecord unit = sampleUnit(QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString());
+        unit.identity.manufacturer = text.toStdString();
         QTemporaryDir dir;
         {
             ResultStore store(dir.path(), toLine(m_cluster.url("texts")));
@@ -133,6 +134,95 @@ private slots:
                  QStringList{expected});
         QCOMPARE(firstColumn("QSQLITE", resultStoreFile::pathIn(dir.path()), "SELECT manufacturer FROM units"),
                  QStringList{expected});
+    }
+
+    // Which of the server's errors are about the unit alone (another unit
+    // would go through) and which about the server or the connection.
+    void refusalOrTrouble_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<bool>("theUnits");
+        QTest::newRow("text too long for a narrowed column") << "22001" << true;
+        QTest::newRow("character the encoding lacks") << "22P05" << true;
+        QTest::newRow("CHECK constraint") << "23514" << true;
+        QTest::newRow("NOT NULL") << "23502" << true;
+        QTest::newRow("row too big") << "54000" << true;
+        QTest::newRow("connection failure") << "08006" << false;
+        QTest::newRow("statement timeout") << "57014" << false;
+        QTest::newRow("server shutting down") << "57P01" << false;
+        QTest::newRow("no right to insert") << "42501" << false;
+        QTest::newRow("table gone") << "42P01" << false;
+        QTest::newRow("deadlock") << "40P01" << false;
+        QTest::newRow("no state: the connection lost") << "" << false;
+    }
+
+    void refusalOrTrouble()
+    {
+        QFETCH(QString, state);
+        QFETCH(bool, theUnits);
+        const QSqlError error(QStringLiteral("QPSQL: Unable to create query"), QStringLiteral("ERROR"),
+                              QSqlError::StatementError, state);
+        QCOMPARE(LineForwarder::refusesTheUnit(error), theUnits);
+    }
+
+    // A unit the server refuses for itself (a CHECK on serial added by a DBA)
+    // is set aside after its tries, logged once, and the units behind it
+    // arrive; once the server is mended, --forward-again sends it.
+    void refusedUnitSetAside()
+    {
+        const QString database = QStringLiteral("refusing_one");
+        QVERIFY(m_cluster.query("postgres", "CREATE DATABASE " + database).isEmpty());
+        for (const QString &statement : LineForwarder::schemaStatements())
+            QVERIFY(m_cluster.query(database, statement).isEmpty());
+        QVERIFY(
+            m_cluster.query(database, "ALTER TABLE unit_results ADD CONSTRAINT serial_form CHECK (serial LIKE 'SN-%')")
+                .isEmpty());
+        QTemporaryDir dir;
+        const QString count = QStringLiteral("SELECT count(*) FROM unit_results");
+        ResultStore store(dir.path(), toLine(m_cluster.url(database)));
+        UnitRecord refused = sampleUnit("refused");
+        refused.identity.serial = "TK87 000123";
+        store.save(sampleUnit("before"));
+        store.save(refused);
+        for (int i = 0; i < 5; ++i)
+            store.save(sampleUnit(QStringLiteral("after-%1").arg(i).toStdString()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(database, count), QStringList{"6"}, WaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(firstColumn("QSQLITE", store.filePath(), "SELECT unit_id FROM line_aside"),
+                                  QStringList{"refused"}, WaitMs);
+        QCOMPARE(firstColumn("QSQLITE", store.filePath(), "SELECT count(*) FROM line_queue"), QStringList{"0"});
+        QVERIFY(firstColumn("QSQLITE", store.filePath(), "SELECT reason FROM line_aside")
+                    .first()
+                    .contains(QLatin1String("serial_form")));
+        QCOMPARE(RecordedLog::count(QStringLiteral("unit refused set aside after")), 1);
+
+        QVERIFY(m_cluster.query(database, "ALTER TABLE unit_results DROP CONSTRAINT serial_form").isEmpty());
+        QString out;
+        QTextStream outStream(&out);
+        QTextStream errStream(&out);
+        CommandLine commandLine{QString(), QString()};
+        resultsCommand::addTo(commandLine, dir.path());
+        QCOMPARE(commandLine.parse({"TavrinKeyboardTest", "--forward-again"}), CommandLine::Outcome::Command);
+        QCOMPARE(commandLine.run(outStream, errStream), int(resultsCommand::Done));
+        QTRY_COMPARE_WITH_TIMEOUT(m_cluster.query(database, count), QStringList{"7"}, WaitMs);
+    }
+
+    // A server that takes the connection and never answers: the store's
+    // close waits for the sender's connect to give up and joins it, rather
+    // than leave it running into the program's exit.
+    void closeJoinsTheSender()
+    {
+        SilentServer server;
+        QVERIFY(server.port() > 0);
+        QTemporaryDir dir;
+        {
+            ResultStore::Options options =
+                toLine(QStringLiteral("postgresql://tkt@127.0.0.1:%1/none").arg(server.port()));
+            options.closeWaitMs = 100;
+            ResultStore store(dir.path(), options);
+            store.save(sampleUnit("waits"));
+            QTRY_VERIFY_WITH_TIMEOUT(server.hasClient(), WaitMs);
+        }
+        QCOMPARE(QSqlDatabase::connectionNames().filter(QStringLiteral("tkt_results_")), QStringList());
     }
 
     // An engineer's URLs until one is right: a parameter the tool does not

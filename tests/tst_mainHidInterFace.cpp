@@ -474,6 +474,26 @@ private slots:
         QCOMPARE(MainHidInterFace::liveReportBuffers(), 0);
     }
 
+    // A report read just before the link closes is still on its way to the
+    // receiver: the close frees it, and the receiver, when the queued call
+    // comes, finds nothing to take.
+    void reportOnItsWayIsFreedAtClose()
+    {
+        SimKeyboard kb = SimKeyboard::plugIn(SimKeyboardConfig());
+        MainHidInterFace *link = connectLink();
+        QVERIFY(link);
+        const auto keyState = report(0x04, 1);
+        kb.sendReport(keyState.data(), 64);
+        // Read and emitted; the queued call waits for this thread's event loop.
+        for (int i = 0; i < 5000 && MainHidInterFace::liveReportBuffers() == 0; ++i)
+            QThread::msleep(1);
+        QCOMPARE(MainHidInterFace::liveReportBuffers(), 1);
+        link->closeHid();
+        QCOMPARE(MainHidInterFace::liveReportBuffers(), 0);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(m_sink->reports.isEmpty());
+    }
+
     void closeFromAPoolThreadEmitsOnce()
     {
         SimKeyboard::plugIn(SimKeyboardConfig());

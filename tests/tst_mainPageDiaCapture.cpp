@@ -1,7 +1,8 @@
 // The window holds the unit's own keys exactly while the key test runs: taken
 // at connection with the unit's ids and link, given back at Stop, removal, a
 // lost link and close; the lock indicators show the unit's own locks. Fake
-// sources stand behind the real switch.
+// sources stand behind the real switch. However fast the keys come, the page
+// repaints at most once a frame.
 #include "captureBackendFake.h"
 #include "captureSwitch.h"
 #include "keyboardHookCore.h"
@@ -13,10 +14,29 @@
 #include "verdictBar.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QScreen>
 #include <QSettings>
 #include <QToolButton>
 
 using namespace simWindow;
+
+namespace {
+
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+} // namespace
 
 class tst_mainPageDiaCapture : public QObject
 {
@@ -64,6 +84,35 @@ private slots:
         QTRY_COMPARE(m_device.stops, 1);
         QVERIFY(!keyCaptureSwitch().isInstalled());
         QVERIFY(m_display.starts.empty());
+    }
+
+    // A key pressed and released 100 times, each handed on alone with the
+    // event loop run in between, as fast as it goes.
+    void burstOfKeysRepaintsOncePerFrame()
+    {
+        startClean();
+        mainPageDia window;
+        window.init(QStringLiteral("English"));
+        window.show();
+        keyboardPage *page = window.findChild<keyboardPage *>();
+        QTRY_VERIFY(page->keyButtonByKeyDec(0x04));
+        keyboardButCustom *a = page->keyButtonByKeyDec(0x04);
+        PaintCounter counter;
+        a->installEventFilter(&counter);
+        QTest::qWait(200); // what the window paints as it shows is over
+        counter.paints = 0;
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 200; ++i) {
+            keyboardHookCore().handleKeyEvent(0, 0x41, 0x1e, i % 2 ? 0x80 : 0x00, false, i);
+            QCoreApplication::processEvents();
+        }
+        const double frames = double(clock.elapsed()) * window.screen()->refreshRate() / 1000.0;
+        QTRY_COMPARE(keyStateOf(a), int(keyButtonLook::KeyState_Released));
+        QTRY_VERIFY(counter.paints > 0);
+        QVERIFY2(counter.paints <= frames + 2,
+                 qPrintable(QStringLiteral("%1 paints in %2 frames").arg(counter.paints).arg(frames)));
     }
 
     // Under [verdict] source=unit only keys taken from the unit's own input

@@ -1,4 +1,5 @@
 #include "commandLine.h"
+#include "lineQueue.h"
 #include "lineSchema.h"
 #include "resultExport.h"
 #include "resultSchema.h"
@@ -12,6 +13,7 @@
 
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -137,6 +139,9 @@ private slots:
         QTest::newRow("line store of an export") << QStringList{"--export-results", "x.csv", "--line"} << true << 2;
         QTest::newRow("no store") << QStringList{"--results-summary"} << false << 3;
         QTest::newRow("no line store set") << QStringList{"--results-summary", "--line"} << true << 3;
+        QTest::newRow("forward again with a filter")
+            << QStringList{"--forward-again", "--since", "2026-05-20"} << true << 2;
+        QTest::newRow("forward again, no store") << QStringList{"--forward-again"} << false << 3;
         QTest::newRow("file not writable") << QStringList{"--export-results", "/proc/x.csv"} << true << 4;
     }
 
@@ -153,10 +158,18 @@ private slots:
         QCOMPARE(err.isEmpty(), exitCode <= 0);
     }
 
-    void summary()
+    // Then the line store's queue: the units set aside go back into it.
+    void summaryAndForwardAgain()
     {
         QTemporaryDir dir;
         writeStationStore(dir.path(), threeUnits());
+        {
+            QSqlDatabase db = resultStoreFile::open(QStringLiteral("queue"), resultStoreFile::pathIn(dir.path()), false,
+                                                    100, nullptr);
+            QSqlQuery(db).exec(QStringLiteral("INSERT INTO line_queue SELECT unit_id, 0 FROM units"));
+            QVERIFY(lineQueue::setAside(db, QStringLiteral("b-failed"), QStringLiteral("check"), 1, nullptr));
+        }
+        resultStoreFile::release(QStringLiteral("queue"));
         QString out;
         QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
         // One serial tested three times: its first attempt passed, its last
@@ -186,7 +199,13 @@ private slots:
                      "65                chattered          1",
                      "usage 4           key check          1",
                      "",
+                     "line store: 2 units queued, 1 set aside",
+                     "",
                  }));
+        QCOMPARE(run(dir.path(), {"--forward-again"}, &out), 0);
+        QVERIFY2(out.startsWith(QLatin1String("1 units set aside")), qPrintable(out));
+        QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
+        QVERIFY2(out.endsWith(QLatin1String("line store: 3 units queued, 0 set aside\n")), qPrintable(out));
     }
 
     // What a DBA runs where stations may not make the line store's objects.
@@ -198,6 +217,28 @@ private slots:
                                  "FUNCTION results_groups(", "FUNCTION results_key_failures("})
             QVERIFY2(out.contains(QLatin1String(made)), made);
         QCOMPARE(out.count(QStringLiteral(";\n")), int(lineSchema::statements().size()));
+    }
+
+    // A tool killed while it made the store leaves a file without tables:
+    // an empty store to both commands.
+    void storeWithoutTables()
+    {
+        QTemporaryDir dir;
+        {
+            QSqlDatabase db =
+                resultStoreFile::open(QStringLiteral("half"), resultStoreFile::pathIn(dir.path()), false, 100, nullptr);
+            QVERIFY(db.isOpen());
+        }
+        resultStoreFile::release(QStringLiteral("half"));
+        const QString csv = dir.filePath(QStringLiteral("out.csv"));
+        QString out;
+        QCOMPARE(run(dir.path(), {"--export-results", csv}, &out), 0);
+        QCOMPARE(out, QStringLiteral("0 units written to %1\n").arg(csv));
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), resultExport::csvHeader().toUtf8() + "\r\n");
+        QCOMPARE(run(dir.path(), {"--results-summary"}, &out), 0);
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("\ntotal +0 +0 +0 +0 +0 "))), qPrintable(out));
     }
 
     // The real program, with no display and no window: the command runs first.

@@ -92,8 +92,11 @@ private slots:
         recorder.keyPressed(99, 1); // before the unit: not its key
         recorder.unitStarted(identity(), 1000);
         play(recorder, script);
+        // What is kept on disk while the unit runs is the record it would end with.
+        const std::optional<UnitRecord> progress = recorder.snapshot(UnitEnd::Removal, 5000);
+        QVERIFY(recorder.running());
         const std::optional<UnitRecord> record = recorder.unitEnded(UnitEnd::Removal, 5000);
-        QVERIFY(record);
+        QVERIFY(record && progress && *progress == *record);
         QVERIFY(!recorder.running());
         QFETCH(std::vector<int>, pressed);
         QFETCH(std::vector<int>, neverPressed);

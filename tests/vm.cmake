@@ -11,6 +11,13 @@ target_link_libraries(tkt_gadget_firmware PRIVATE tkt_firmware_answers)
 set_target_properties(tkt_gadget_firmware PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests/vm"
     AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
 
+# A key's time from the gadget to a log line: the least a program can do
+# (a reader of the unit's event node), timed beside the tool by the same timer.
+add_executable(tkt_vm_key_reader vm/keyReader.c)
+add_executable(tkt_vm_key_timer vm/keyLineTimer.c)
+set_target_properties(tkt_vm_key_reader tkt_vm_key_timer PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/tests/vm" AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
+
 # The main window on the system's hidapi, clicked by object name; beside the
 # program, so it finds the layout file and the catalogues there too.
 add_executable(tkt_vm_window vm/vmWindowDriver.cpp)

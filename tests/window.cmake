@@ -4,6 +4,10 @@ add_unit_test(NAME tst_deviceTable LIBS tkt_ui)
 add_unit_test(NAME tst_userSettings LIBS tkt_ui)
 add_unit_test(NAME tst_testWorkflow LIBS tkt_workflow)
 add_unit_test(NAME tst_deviceEventQueue LIBS tkt_workflow)
+# The verdict bar alone, with its serial field; the window's library comes
+# with the link, so the simulated keyboard stands in for hidapi.
+add_unit_test(NAME tst_verdictBar LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+add_unit_test(NAME tst_framePacer LIBS tkt_workflow)
 
 # Each window test in a folder of its own with the window's data beside it,
 # and on an X server of its own: the window's key test captures keys there.

@@ -27,6 +27,16 @@ if(WIN32)
     place_with_window_data(tkt_recordOneUnit "${CMAKE_BINARY_DIR}/tests/tkt_recordOneUnit")
 endif()
 
+# A unit under test in the window when the Windows session ends
+# (scripts/test-windows.sh ends it with wineboot): into the program's own
+# store, whose fallback file the script then reads.
+if(WIN32)
+    add_executable(tkt_endSessionUnit "${CMAKE_CURRENT_SOURCE_DIR}/win/endSessionUnit.cpp")
+    target_include_directories(tkt_endSessionUnit PRIVATE "${CMAKE_CURRENT_SOURCE_DIR}/support")
+    target_link_libraries(tkt_endSessionUnit PRIVATE Qt5::Test tkt_app tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+    place_with_window_data(tkt_endSessionUnit "${CMAKE_BINARY_DIR}/tests/tkt_endSessionUnit")
+endif()
+
 # Starts a program as cmd.exe starts a GUI program, with no standard handles,
 # so that scripts/test-windows.sh sees the program's --help reach the console
 # only by attaching to it.

@@ -249,6 +249,10 @@
         <translation>Plug a keyboard in</translation>
     </message>
     <message>
+        <source>Serial over %1 characters refused: scan again</source>
+        <translation>Serial over %1 characters refused: scan again</translation>
+    </message>
+    <message>
         <source>PASS</source>
         <translation>PASS</translation>
     </message>

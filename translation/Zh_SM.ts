@@ -249,6 +249,10 @@
         <translation>请插入键盘</translation>
     </message>
     <message>
+        <source>Serial over %1 characters refused: scan again</source>
+        <translation>序列号超过 %1 个字符，不予采用：请重新扫描</translation>
+    </message>
+    <message>
         <source>PASS</source>
         <translation>通过</translation>
     </message>

@@ -2,6 +2,7 @@
 
 #include "devicePresence.h"
 #include "deviceTable.h"
+#include "framePacing.h"
 #include "hidReport.h"
 #include "hookChords.h"
 #include "hookLog.h"
@@ -100,6 +101,7 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     m_unitRecorder.setChatterThresholdMs(criteria.chatterMs);
     m_unitRecorder.setCriteria(criteria);
     m_resultStore = new ResultStore(dataDir, this);
+    m_resultStore->followProgress([this](std::int64_t now) { return m_unitRecorder.snapshot(UnitEnd::Crash, now); });
 
     ui->label_PressNum->hide();
     ui->radioButton_DealConnect->hide();
@@ -131,6 +133,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     }
     connect(m_colourGroup, &QButtonGroup::idClicked, this, &mainPageDia::onCurIndexChangedMainPage);
 
+    // However many keys come at once, the window repaints once a frame.
+    new FramePacing(this);
     m_keyboardPage = new keyboardPage(ui->frame_Keyboard);
     ui->frame_Keyboard->layout()->addWidget(m_keyboardPage);
     // While the unit's own keys are taken, its lock keys never reach the
@@ -436,12 +440,15 @@ void mainPageDia::onShakeHandsRuning()
 
 void mainPageDia::onHidDataArrived(unsigned char *data, int length)
 {
-    // The buffer is ours from the moment the link emitted it, whatever it holds.
-    const std::unique_ptr<unsigned char[], void (*)(unsigned char *)> owned(data, &MainHidInterFace::releaseReport);
+    // Taken through the link, which freed it already if the keyboard was
+    // closed meanwhile; ours from here on, whatever it holds.
+    const MainHidInterFace::TakenReport taken = MainHidInterFace::takeReport(data);
     // Reports of a keyboard already closed may still wait in the queue; they
     // must not be taken for the next keyboard's.
-    if (!m_bConnected || !data)
+    if (!m_bConnected || !taken.data)
         return;
+    data = taken.data.get();
+    length = taken.length;
 
     const AnswerEffects effects = m_answers.handle(data, length, m_workflow.irTest(), steadyMs());
     for (const std::string &line : effects.logLines)

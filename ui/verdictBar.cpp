@@ -22,6 +22,9 @@ const char kFailedSheet[] = "QFrame#frame_Verdict{ border-radius:5px; background
                             "QLabel{ color: #ffffff; }";
 // Enough reasons for the operator to act on; the record keeps them all.
 const int kReasonsShown = 3;
+// The longest serial label the field takes.
+const int kSerialMaxLength = 64;
+const char kRefusedSerialSheet[] = "QLineEdit{ border: 2px solid #e81122; color: #e81122; }";
 
 } // namespace
 
@@ -48,8 +51,16 @@ VerdictBar::VerdictBar(QWidget *parent) : QFrame(parent)
     m_serial = new QLineEdit(this);
     m_serial->setObjectName(QStringLiteral("lineEdit_Serial"));
     m_serial->setFixedWidth(230);
-    // A label, not a document: a scanner's stray control keys add nothing.
-    m_serial->setMaxLength(64);
+    // Not cut at the longest serial: a scan cut short would be another
+    // unit's serial. A longer one is refused whole, where it is seen.
+    m_serial->setMaxLength(4 * kSerialMaxLength);
+    connect(m_serial, &QLineEdit::textChanged, this, &VerdictBar::checkSerial);
+    // A scanner ends its label with Return: the next scan then replaces a
+    // refused one rather than run on from it.
+    connect(m_serial, &QLineEdit::returnPressed, this, [this] {
+        if (m_serialRefused)
+            m_serial->selectAll();
+    });
     layout->addWidget(m_serial);
     connect(m_serial, &QLineEdit::returnPressed, this, [this]() {
         if (!m_unitConnected || m_serial->isReadOnly() || serial().isEmpty())
@@ -82,7 +93,25 @@ void VerdictBar::setUnitConnected(bool connected)
 
 QString VerdictBar::serial() const
 {
-    return asksForSerial() ? m_serial->text().trimmed() : QString();
+    return asksForSerial() && !m_serialRefused ? m_serial->text().trimmed() : QString();
+}
+
+void VerdictBar::checkSerial()
+{
+    const bool refused = m_serial->text().trimmed().size() > kSerialMaxLength;
+    if (refused == m_serialRefused)
+        return;
+    m_serialRefused = refused;
+    m_serial->setStyleSheet(refused ? QLatin1String(kRefusedSerialSheet) : QString());
+    m_serial->setToolTip(refused ? serialRefusal() : QString());
+    // While no unit is shown the bar speaks to the operator of the field.
+    if (m_shownRevision < 0)
+        showUnit(nullptr, KeyNamer());
+}
+
+QString VerdictBar::serialRefusal()
+{
+    return tr("Serial over %1 characters refused: scan again").arg(kSerialMaxLength);
 }
 
 VerdictWords VerdictBar::translatedWords()
@@ -130,8 +159,11 @@ void VerdictBar::showUnit(const UnitVerdict *verdict, const KeyNamer &keyName)
         return;
     }
     if (!verdict) {
-        showText(asksForSerial() ? tr("Scan the serial, then plug the keyboard in") : tr("Plug a keyboard in"),
-                 kNeutralSheet);
+        if (m_serialRefused)
+            showText(serialRefusal(), kFailedSheet);
+        else
+            showText(asksForSerial() ? tr("Scan the serial, then plug the keyboard in") : tr("Plug a keyboard in"),
+                     kNeutralSheet);
         return;
     }
     switch (verdict->state()) {

@@ -31,6 +31,8 @@ public:
     // Not connected: the field is emptied for the next unit and takes the
     // keyboard focus, so the operator scans, then plugs.
     void setUnitConnected(bool connected);
+    // Empty while the field holds a serial longer than it takes: that one is
+    // refused, with a message on the bar, not cut short.
     QString serial() const;
     // The text shown, before it is cut to the bar's width.
     QString text() const { return m_text; }
@@ -51,6 +53,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void checkSerial();
+    static QString serialRefusal();
     void showUnit(const UnitVerdict *verdict, const KeyNamer &keyName);
     void showText(const QString &text, const char *sheet);
     void elide();
@@ -59,6 +63,7 @@ private:
     QLabel *m_serialTitle = nullptr;
     QLineEdit *m_serial = nullptr;
     VerdictCriteria::Serial m_serialMode = VerdictCriteria::Serial::Off;
+    bool m_serialRefused = false;
     std::vector<std::string> m_notUnderstood;
     QString m_text;
     bool m_unitConnected = false;

@@ -1,8 +1,8 @@
 #pragma once
 
 // Stands in for the window's answer handler: takes the link's reports, keeps a
-// copy of the 64 bytes, the length and the thread it ran on, and releases the
-// buffer as the real receiver must.
+// copy of the 64 bytes, the length and the thread it ran on, taking the buffer
+// over as the real receiver must.
 
 #include "mainHidInterFace.h"
 
@@ -24,13 +24,16 @@ public:
     QVector<Received> reports;
 
 public slots:
-    void onHidDataArrived(unsigned char *data, int length)
+    void onHidDataArrived(unsigned char *data, int)
     {
+        const MainHidInterFace::TakenReport taken = MainHidInterFace::takeReport(data);
+        // A report of a link closed meanwhile: freed by the link, not for us.
+        if (!taken.data)
+            return;
         Received r;
-        r.bytes = QByteArray(reinterpret_cast<const char *>(data), 64);
-        r.length = length;
+        r.bytes = QByteArray(reinterpret_cast<const char *>(taken.data.get()), 64);
+        r.length = taken.length;
         r.thread = QThread::currentThread();
-        MainHidInterFace::releaseReport(data);
         reports.append(r);
         emit sigReceived();
     }

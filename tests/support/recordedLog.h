@@ -13,6 +13,13 @@ public:
     RecordedLog() { s_shownBy = qInstallMessageHandler(keep); }
     ~RecordedLog() { qInstallMessageHandler(s_shownBy); }
 
+    // Forgets the lines kept so far (a test's next row).
+    static void clear()
+    {
+        QMutexLocker lock(&s_mutex);
+        s_lines.clear();
+    }
+
     // The lines the regular expression matches.
     static int count(const QString &pattern)
     {

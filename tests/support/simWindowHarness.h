@@ -140,4 +140,16 @@ inline bool isConnected(mainPageDia *window)
     return labelText(window, "label_ConnectStatus") == QLatin1String("Connect success");
 }
 
+// A benchmark's window, shown in English: false, with the reason printed,
+// when it did not connect to the simulated keyboard plugged in before.
+inline bool showConnected(mainPageDia &window)
+{
+    window.init(QStringLiteral("English"));
+    window.show();
+    if (isConnected(&window))
+        return true;
+    std::printf("the window did not connect to the simulated keyboard\n");
+    return false;
+}
+
 } // namespace simWindow

@@ -190,7 +190,7 @@ start_tool() { # log home [setpriv options]
     printf '[hidCon]\nvid=0x0416\npid=0xb23c\n' >"$home/data/TavrinKeyboardTest/UserConfig/Config.ini"
     chown -R "${TOOL_UID:-0}:${TOOL_GID:-0}" "$home"
     tool_env "$home"
-    "${tool_cmd[@]}" "$@" "$tool" >"$log" 2>&1 &
+    "${tool_cmd[@]}" "$@" "${one_cpu[@]}" "$tool" >"$log" 2>&1 &
     tool_pid=$!
 }
 stop_tool() { [ -n "$tool_pid" ] && kill "$tool_pid" && wait "$tool_pid" 2>/dev/null; tool_pid=""; }
@@ -209,6 +209,42 @@ check "firmware ready on $(hidg_of "$kb")" $?
 # SQLite's WAL cannot work, and every unit of the run must reach the station
 # store through its rollback journal instead.
 home9p="$out/home-9p"
+mkdir -p "$home9p"
+
+# --- a key's way to a log line: the least a program can do ------------------------
+# Boot reports written on the gadget's interface 0; the time until a program
+# has logged the key, its log on the 9p home as a station's network home is.
+# First a minimal reader of the unit's keyboard node, here alone, as the
+# floor; then, further down, the tool, whose key test takes the same node.
+key_reports="${TKT_VM_KEY_REPORTS:-200}"
+timer="$build/tests/vm/tkt_vm_key_timer"
+# Both programs run on the guest's first vCPU. Under emulation on a busy host,
+# a thread woken on the other, idle vCPU waits until the host schedules that
+# vCPU's thread, tens of milliseconds at a load of 10; a real machine wakes a
+# core in microseconds. The minimal reader never needs a second vCPU, the
+# tool's threads would, so pinned the figures are the programs' own.
+one_cpu=(taskset -c 0)
+keyboard_event_node() { # the event node of interface 0 on the first port
+    local e
+    for e in /sys/class/input/event*; do
+        readlink -f "$e" | grep "/${udcs[0]/udc/hcd}/" | grep -q ":1\.0/" && { echo "/dev/input/${e##*/}"; return; }
+    done
+}
+boot_hidg=$(hidg_of "$kb" keyboard)
+unit_event=$(keyboard_event_node)
+reader_log="$home9p/key-reader.log"
+rm -f "$reader_log"
+# The guest is still setting up the new devices' nodes at first.
+udevadm settle -t 20
+"${one_cpu[@]}" "$build/tests/vm/tkt_vm_key_reader" "$unit_event" "$reader_log" &
+reader_pid=$!
+wait_for 10 test -e "$reader_log"
+timed=$("$timer" "$boot_hidg" "$reader_log" "key " "$key_reports" "minimal reader of $unit_event")
+check "a minimal reader of $unit_event logged every key on 9p" $?
+printf '%s\n' "$timed" | while read -r _ line; do figure "$line"; done
+kill "$reader_pid"
+wait "$reader_pid" 2>/dev/null
+
 t=$(clock)
 start_tool "$log" "$home9p"
 wait_for 60 at_least "$log" "$connected" 1
@@ -230,6 +266,13 @@ check "a handshake every second seen by the firmware (${handshakes:-too few})" \
 check "identity query, layout query and light setting reached the firmware" \
     "$(grep -q " rx 64 01 0d " "$fw" && grep -q " rx 64 01 10 " "$fw" && grep -q " rx 64 01 12 " "$fw" && echo 0 || echo 1)"
 check "key-state reports echoed back through the kernel" "$(grep -q " rx 64 01 04 " "$fw" && echo 0 || echo 1)"
+debug_log="$home9p/data/TavrinKeyboardTest/log/TavrinKeyboardTest.log"
+wait_for 10 at_least "$log" "Key capture source: device (0416:b23c: /dev/input/event" 1
+check "the tool's key test takes the unit's keys from $unit_event" \
+    "$(grep -F "Key capture source: device (0416:b23c: " "$log" | grep -qw "$unit_event" && echo 0 || echo 1)"
+timed=$("$timer" "$boot_hidg" "$debug_log" "pkh->vkCode" "$key_reports" "the tool, its home on 9p")
+check "the tool logged every key on 9p" $?
+printf '%s\n' "$timed" | while read -r _ line; do figure "$line"; done
 first_node=$(grep -o "hidOpenPath:/dev/hidraw[0-9]*" "$log" | tail -n1)
 
 echo "vm: unplug phase at $(cut -d' ' -f1 /proc/uptime) s"
@@ -295,7 +338,6 @@ figure "plug to \"Connect success\" over the cycles: $(median "${plug_ms[@]}")"
 # before the process exits.
 echo "vm: records phase at $(cut -d' ' -f1 /proc/uptime) s"
 store_dir="$home9p/data/TavrinKeyboardTest/UserConfig"
-debug_log="$home9p/data/TavrinKeyboardTest/log/TavrinKeyboardTest.log"
 connections=$(count "$log" "$connected")
 # Bash may reap the child on its own; until it is waited for, it is a zombie.
 tool_ended() { [ ! -e "/proc/$tool_pid" ] || grep -q '^State:[[:space:]]*Z' "/proc/$tool_pid/status" 2>/dev/null; }

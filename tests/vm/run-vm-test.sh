@@ -38,10 +38,12 @@ need dpkg-deb dpkg
 need apt-get apt
 need udevadm udev
 need setpriv util-linux
+need taskset util-linux
 [ -x /lib/systemd/systemd-udevd ] || { say "missing systemd-udevd (package udev)"; exit 1; }
 # The guest has no libraries of its own until the host's /usr is mounted.
 ldd "$(command -v busybox)" >/dev/null 2>&1 && { say "busybox is not the static one (package busybox-static)"; exit 1; }
-for program in "$build/TavrinKeyboardTest" "$build/tkt_vm_window" "$build/tests/vm/tkt_gadget_firmware"; do
+for program in "$build/TavrinKeyboardTest" "$build/tkt_vm_window" "$build/tests/vm/tkt_gadget_firmware" \
+    "$build/tests/vm/tkt_vm_key_reader" "$build/tests/vm/tkt_vm_key_timer"; do
     [ -x "$program" ] || { say "not built: $program"; exit 1; }
 done
 
@@ -118,6 +120,7 @@ TKT_SRC='$src'
 TKT_BUILD='$build'
 TKT_VM_CYCLES='${TKT_VM_CYCLES:-20}'
 TKT_VM_REPORTS='${TKT_VM_REPORTS:-1000}'
+TKT_VM_KEY_REPORTS='${TKT_VM_KEY_REPORTS:-200}'
 EOF
 say "booting $package under TCG ($(nproc) host cores)"
 start=$(date +%s.%N)
