@@ -4,9 +4,11 @@
 #include "keyboardButCustom.h"
 #include "keyboardPage.h"
 #include "keyboardPageLayout.h"
+#include "resultsCommand.h"
 #include "resultsView.h"
 #include "simWindowHarness.h"
 
+#include "commandLineRun.h"
 #include "handMadeUnits.h"
 #include "stationStore.h"
 
@@ -43,9 +45,9 @@ private slots:
         // The hand-made units' second day is today.
         const QDate today = QDate::currentDate();
         const qint64 yesterday = QDateTime(today.addDays(-1), QTime(0, 0), Qt::LocalTime).toMSecsSinceEpoch();
-        writeStationStore(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                              QStringLiteral("/UserConfig"),
-                          handMadeUnits::bothStations(yesterday));
+        const QString dataDir =
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
+        writeStationStore(dataDir, handMadeUnits::bothStations(yesterday));
         SimKeyboardConfig c;
         SimKeyboard kb = SimKeyboard::plugIn(c);
         auto window = std::make_unique<mainPageDia>();
@@ -84,6 +86,36 @@ private slots:
         QCOMPARE(heat->keyButton(65)->text(), QStringLiteral("A\n3"));
         QCOMPARE(heat->keyButton(70)->styleSheet(), keyButtonLook::heatStyleSheet(1, 3));
         QCOMPARE(heat->keyButton(71)->styleSheet(), keyButtonLook::heatStyleSheet(0, 3));
+
+        // The summary of the same days over the same store says the same.
+        const auto utc = [](const QDate &day) {
+            return QDateTime(day, QTime(0, 0), Qt::LocalTime).toUTC().toString(Qt::ISODate);
+        };
+        QString summary;
+        QCOMPARE(
+            runCommandLine([&](CommandLine &commandLine) { resultsCommand::addTo(commandLine, dataDir); },
+                           {"--results-summary", "--since", utc(today.addDays(-1)), "--until", utc(today.addDays(1))},
+                           &summary),
+            0);
+        // units, incomplete, serials, first pass and its share, final and its share, retests
+        const QRegularExpressionMatch total =
+            QRegularExpression(
+                QStringLiteral("\ntotal +(\\d+) +\\d+ +\\d+ +(\\d+) +(\\d+) +(\\d+) \\(([^)]+)\\) +(\\d+) "
+                               "\\(([^)]+)\\) +(\\d+)\n"))
+                .match(summary);
+        QVERIFY2(total.hasMatch(), qPrintable(summary));
+        QCOMPARE(valueOf(view, "label_ResultsUnits"), total.captured(1));
+        QCOMPARE(valueOf(view, "label_ResultsIncomplete"), total.captured(2));
+        QCOMPARE(valueOf(view, "label_ResultsFirstPass"),
+                 QStringLiteral("%1  (%2/%3)").arg(total.captured(5), total.captured(4), total.captured(3)));
+        QCOMPARE(valueOf(view, "label_ResultsFinalYield"),
+                 QStringLiteral("%1  (%2/%3)").arg(total.captured(7), total.captured(6), total.captured(3)));
+        QCOMPARE(valueOf(view, "label_ResultsRetests"), total.captured(8));
+        int failedOnA = 0;
+        for (const QString &row : summary.split(QLatin1Char('\n')))
+            if (row.startsWith(QLatin1String("A (")))
+                failedOnA += row.section(QLatin1Char(' '), -1).toInt();
+        QCOMPARE(heat->keyButton(65)->text(), QStringLiteral("A\n%1").arg(failedOnA));
 
         // The unit under test is still tested: its keys reach the window's page.
         QVERIFY(isConnected(window.get()));

@@ -16,7 +16,7 @@
 
 namespace {
 
-int report(const QString &dataDir, const QStringList &args, QString *err = nullptr)
+int report(const QString &dataDir, const QStringList &args, QString *err = nullptr, QString *out = nullptr)
 {
     const QString layout = QCoreApplication::applicationDirPath() + QStringLiteral("/configDir/KeyInfo.config");
     return runCommandLine(
@@ -24,7 +24,7 @@ int report(const QString &dataDir, const QStringList &args, QString *err = nullp
             resultsCommand::addTo(commandLine, dataDir);
             reportCommand::addTo(commandLine, dataDir, layout);
         },
-        args, nullptr, err);
+        args, out, err);
 }
 
 QString run(const QString &program, const QStringList &args)
@@ -74,6 +74,15 @@ private slots:
         QStringList lines;
         for (const QString &line : run(QStringLiteral("pdftotext"), {"-layout", pdf, "-"}).split(QLatin1Char('\n')))
             lines << line.normalized(QString::NormalizationForm_KC).simplified();
+        // Every row of the summary's tables over the same store, as it stands.
+        QString summary;
+        QCOMPARE(report(m_dir.path(), {"--results-summary"}, &err, &summary), 0);
+        const QStringList tables =
+            summary.section(QStringLiteral("\n\n"), 1, 3).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(tables.size() > 12, qPrintable(summary));
+        for (const QString &row : tables)
+            QVERIFY2(lines.contains(row.simplified()),
+                     qPrintable(QStringLiteral("%1\nnot in:\n%2").arg(row, lines.join('\n'))));
         for (const char *expected : {
                  "Stations: st-1, st-2",
                  "criteria: (not recorded) (1 unit)",
