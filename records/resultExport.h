@@ -8,8 +8,6 @@
 #include <optional>
 #include <string>
 
-class QTextStream;
-
 // Reading the station store back out: every unit as a CSV row, and the units
 // it still owes the line store. Both read the store read-only, so they run
 // beside a window that is writing to it.
