@@ -24,7 +24,9 @@ case "$what" in
           # The end-to-end test in a virtual machine (tests/vm).
           pkgs+=(qemu-system-x86 busybox-static udev)
           # Checking the Debian package (scripts/test-package-linux.sh).
-          pkgs+=(lintian desktop-file-utils appstream) ;;
+          pkgs+=(lintian desktop-file-utils appstream)
+          # The Windows check puts units into the station store's queue by hand.
+          pkgs+=(sqlite3) ;;
     fuzz) pkgs+=(clang-14 libfuzzer-14-dev libclang-rt-14-dev) ;;
     *) echo "usage: $0 [run|test|fuzz]" >&2; exit 2 ;;
 esac

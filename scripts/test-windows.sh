@@ -17,7 +17,8 @@
 #      (tests/support/tls-line-store.sh), the password in libpq's password
 #      file: while Config.ini names another root certificate, the packaged
 #      program refuses the server, says why and sends nothing; with the
-#      server's root the unit reaches unit_results, once;
+#      server's root the unit reaches unit_results, once; a unit the server
+#      refuses for itself is set aside and the next one goes on;
 #   6. ends the Windows session (wineboot --end-session) while the
 #      cross-built window has a unit under test and its store is held locked:
 #      the window must close on the session's end and the unit be in the
@@ -284,6 +285,31 @@ if [ "$(new_log "$encrypted")" = 1 ]; then
     pass "the log says: $(grep -o 'encrypted (TLSv1.3.*sslmode=verify-full' "$(log_file)" | tail -1)"
 else
     fail "no single log line saying the connection is encrypted: $(grep 'line store' "$(log_file)" | tail -2)"
+fi
+
+# 5b. A unit the server refuses for itself is set aside; the one behind it
+# goes on. Two more units in the station store's queue, copies of the one
+# recorded, the first of them barred by a rule a DBA added on the server.
+store="$data/results.sqlite"
+if [ -n "$unit" ] && arrived; then
+    on_server "ALTER TABLE unit_results ADD CONSTRAINT not_aside CHECK (unit_id NOT LIKE 'aside-%')" >/dev/null
+    sqlite3 "$store" "CREATE TEMP TABLE copy AS SELECT * FROM units WHERE unit_id = '$unit';
+        UPDATE copy SET unit_id = 'aside-$unit'; INSERT INTO units SELECT * FROM copy;
+        UPDATE copy SET unit_id = 'after-$unit'; INSERT INTO units SELECT * FROM copy;
+        INSERT INTO line_queue VALUES ('aside-$unit', 1), ('after-$unit', 2);"
+    log_from="$(wc -l <"$(log_file)")"
+    set_aside="unit aside-$unit set aside after .* tries, .*not_aside"
+    after_arrived() { [ "$(on_server "SELECT count(*) FROM unit_results WHERE unit_id = 'after-$unit'")" = 1 ]; }
+    if with_window after_arrived && [ "$(new_log "$set_aside")" = 1 ]; then
+        pass "a unit the server refuses is set aside, logged once, and the next one arrived"
+    else
+        fail "set aside: $(grep -E 'set aside|refuse' "$(log_file)" | tail -2)"
+    fi
+    if packaged --results-summary 2>&1 | tr -d '\r' | grep -q "line store: 0 units queued, 1 set aside"; then
+        pass "the packaged program's summary counts the unit set aside"
+    else
+        fail "the summary of the set-aside unit: $(packaged --results-summary 2>&1 | grep 'line store')"
+    fi
 fi
 
 # 6. The session ends while a unit is under test and the store is held.

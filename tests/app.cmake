@@ -28,12 +28,3 @@ if(TARGET TavrinKeyboardTest AND TARGET tkt_simhidapi AND NOT TKT_TSAN AND NOT T
         TKT_SIM_PRELOAD="$<TARGET_FILE:tkt_simhidapi>")
     add_dependencies(tst_sessionEnd TavrinKeyboardTest tkt_simhidapi)
 endif()
-
-# The command line's rules, and where the program finds the files it ships with.
-add_unit_test(NAME tst_commandLine LIBS tkt_commandline)
-# Windows has the one place beside the program.
-if(NOT WIN32)
-    add_unit_test(NAME tst_programFiles LIBS tkt_programfiles)
-    target_compile_definitions(tst_programFiles PRIVATE TKT_INSTALL_BINDIR="${TKT_INSTALL_BINDIR}"
-                               TKT_INSTALL_DATADIR="${TKT_INSTALL_DATADIR}")
-endif()

@@ -37,7 +37,7 @@ add_window_test(tst_mainPageDiaRecords
 # The station's Results opened from the window over a store of known units.
 add_window_test(tst_mainPageDiaResults
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaResults.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
-    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images tkt_records tkt_commandline)
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images tkt_records tkt_program)
 add_window_test(tst_mainPageDiaVerdict
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaVerdict.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
     LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
