@@ -135,45 +135,48 @@ void DebugLog::setEchoToStderr(bool echo)
     m_echo = echo;
 }
 
+std::uint64_t DebugLog::queueLocked(std::unique_lock<std::mutex> &lock, QtMsgType type, const QString &message)
+{
+    // The time is taken inside the lock, so lines appear in time order. It is
+    // put into words under the file's lock, where the writer writes it: the C
+    // library's time zone state is never read concurrently, and the caller
+    // saves the cost.
+    Line line{QDateTime::currentMSecsSinceEpoch(), type, message, m_echo};
+    if (m_writerDone) {
+        // The writer is gone (the log is being destroyed): straight out.
+        lock.unlock();
+        writeLines({line});
+        return 0;
+    }
+    m_queue.push_back(std::move(line));
+    if (m_queue.size() == 1)
+        m_linesQueued.notify_one();
+    return ++m_queued;
+}
+
 void DebugLog::write(QtMsgType type, const QString &message)
 {
     const bool insideBefore = std::exchange(t_insideLog, true);
-    std::uint64_t sequence = 0;
-    bool waitForIt = type == QtFatalMsg;
-    {
-        std::unique_lock<std::mutex> lock(m_queueMutex);
-        // Full: the caller waits for the writer rather than lose the line.
-        m_linesTaken.wait(lock, [this] { return int(m_queue.size()) < m_queueLines || m_writerDone; });
-        // The time is taken inside the lock, so lines appear in time order.
-        // It is put into words under the file's lock, where the writer writes
-        // it: the C library's time zone state is never read concurrently, and
-        // the caller saves the cost.
-        Line line{QDateTime::currentMSecsSinceEpoch(), type, message, m_echo};
-        if (m_writerDone) {
-            // The writer is gone (the log is being destroyed): straight out.
-            lock.unlock();
-            writeLines({line});
-        } else {
-            m_queue.push_back(std::move(line));
-            sequence = ++m_queued;
-            waitForIt = waitForIt || m_writeThrough;
-            if (m_queue.size() == 1)
-                m_linesQueued.notify_one();
-        }
-    }
+    std::unique_lock<std::mutex> lock(m_queueMutex);
+    // Full: the caller waits for the writer rather than lose the line.
+    m_linesTaken.wait(lock, [this] { return int(m_queue.size()) < m_queueLines || m_writerDone; });
+    const bool waitForIt = type == QtFatalMsg || m_writeThrough;
+    const std::uint64_t sequence = queueLocked(lock, type, message);
+    if (lock.owns_lock())
+        lock.unlock();
     if (waitForIt && sequence != 0)
-        waitWritten(sequence);
+        waitWritten(sequence, -1);
     t_insideLog = insideBefore;
 }
 
-void DebugLog::flush()
+bool DebugLog::flush(int waitMs)
 {
     std::uint64_t sequence = 0;
     {
         std::lock_guard<std::mutex> lock(m_queueMutex);
         sequence = m_queued;
     }
-    waitWritten(sequence);
+    return waitWritten(sequence, waitMs);
 }
 
 void DebugLog::setWriteThrough()
@@ -189,18 +192,10 @@ bool DebugLog::writeLast(QtMsgType type, const QString &message, int waitMs)
 {
     const bool insideBefore = std::exchange(t_insideLog, true);
     std::unique_lock<std::mutex> lock(m_queueMutex);
-    Line line{QDateTime::currentMSecsSinceEpoch(), type, message, m_echo};
-    bool written = true;
-    if (m_writerDone) {
+    const std::uint64_t sequence = queueLocked(lock, type, message);
+    if (lock.owns_lock())
         lock.unlock();
-        writeLines({line});
-    } else {
-        m_queue.push_back(std::move(line));
-        const std::uint64_t sequence = ++m_queued;
-        m_linesQueued.notify_one();
-        written = m_linesTaken.wait_for(lock, std::chrono::milliseconds(waitMs),
-                                        [&] { return m_written >= sequence || m_writerDone; });
-    }
+    const bool written = sequence == 0 || waitWritten(sequence, waitMs);
     t_insideLog = insideBefore;
     return written;
 }
@@ -211,13 +206,18 @@ int DebugLog::pendingLines() const
     return int(m_queue.size());
 }
 
-void DebugLog::waitWritten(std::uint64_t sequence)
+bool DebugLog::waitWritten(std::uint64_t sequence, int waitMs)
 {
     // The writer never waits for itself.
     if (std::this_thread::get_id() == m_writer.get_id())
-        return;
+        return true;
     std::unique_lock<std::mutex> lock(m_queueMutex);
-    m_linesTaken.wait(lock, [&] { return m_written >= sequence || m_writerDone; });
+    const auto written = [&] { return m_written >= sequence || m_writerDone; };
+    if (waitMs < 0) {
+        m_linesTaken.wait(lock, written);
+        return true;
+    }
+    return m_linesTaken.wait_for(lock, std::chrono::milliseconds(waitMs), written);
 }
 
 void DebugLog::runWriter()

@@ -59,8 +59,10 @@ public:
     // right after it.
     void write(QtMsgType type, const QString &message);
 
-    // Returns once every line queued before the call is written.
-    void flush();
+    // Returns once every line queued before the call is written, or once
+    // waitMs have passed (false then); a negative waitMs waits for as long as
+    // it takes.
+    bool flush(int waitMs = -1);
     // From now on each write() returns only once its line is written: for the
     // end of the process, where whatever ends it may not wait for the queue.
     void setWriteThrough();
@@ -96,8 +98,12 @@ private:
 
     void runWriter();
     void writeLines(const std::deque<Line> &lines);
-    // Waits until the line numbered `sequence` (counted from 1) is written.
-    void waitWritten(std::uint64_t sequence);
+    // Queues a line, with the queue's lock held; its number (counted from 1),
+    // or 0 when the writer is gone and the line was written at once.
+    std::uint64_t queueLocked(std::unique_lock<std::mutex> &lock, QtMsgType type, const QString &message);
+    // Waits until the line numbered `sequence` is written, at most waitMs
+    // (false then), or without end when waitMs is negative.
+    bool waitWritten(std::uint64_t sequence, int waitMs);
 
     bool openLocked();
     void rotateLocked();

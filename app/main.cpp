@@ -133,6 +133,12 @@ int main(int argc, char *argv[])
         exitCode = app.exec();
         deadline.arm(CloseBoundMs);
     }
+    // The log's writer is joined as the process ends, past the close's bound:
+    // a disk that has stopped must not keep the process from ending.
+    if (!DebugLog::instance()->flush(2000)) {
+        guard.release();
+        std::_Exit(exitCode);
+    }
     // The guard goes last, as main returns, and gives the segment up.
     return exitCode;
 }

@@ -24,9 +24,15 @@ struct Reading
 {
     InputNodeReader::Node node;
     // In the middle of a resynchronisation after the kernel dropped events.
-    bool syncing = false;
+    // A reader starts as if it were, and as if more were waiting: a reader
+    // before it (stopped when a node came or went) may have left a
+    // resynchronisation half done, which a normal read would throw away, or
+    // events libevdev holds where poll() cannot see them. A sync read with
+    // nothing to resynchronise, and a read with nothing waiting, return at
+    // once.
+    bool syncing = true;
     // Stopped at MaxEventsPerRead with more to come.
-    bool more = false;
+    bool more = true;
     bool lost = false;
 };
 

@@ -17,9 +17,23 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// The handle wanted by a thread other than the worker, for as long as it lives.
+class HandleWanted
+{
+public:
+    explicit HandleWanted(std::atomic<int> &wanted) : m_wanted(wanted) { m_wanted.fetch_add(1); }
+    ~HandleWanted() { m_wanted.fetch_sub(1); }
+    HandleWanted(const HandleWanted &) = delete;
+    HandleWanted &operator=(const HandleWanted &) = delete;
+
+private:
+    std::atomic<int> &m_wanted;
+};
 
 constexpr int kOpenAttempts = 4;
 // udev gives a new node its group a moment after the kernel makes it; on a
@@ -256,6 +270,7 @@ int MainHidInterFace::closeHid()
     if (!m_isOpen.load())
         return 0;
     {
+        const HandleWanted wanted(m_handleWanted);
         std::lock_guard<std::mutex> readLock(m_readMutex);
         std::lock_guard<std::mutex> writeLock(m_writeMutex);
         // Two closers (the window and a pool task) may both have passed the
@@ -311,6 +326,7 @@ int MainHidInterFace::writeDataNow(const unsigned char *data)
         return -1;
     // Both halves: the worker's read must not be using the handle meanwhile.
     // A read in progress ends within readWaitSchedule::IdleWaitMs.
+    const HandleWanted wanted(m_handleWanted);
     std::lock_guard<std::mutex> readLock(m_readMutex);
     std::lock_guard<std::mutex> lock(m_writeMutex);
     if (!m_isOpen.load() || !m_hidDevice)
@@ -495,6 +511,11 @@ void MainHidInterFace::readHalf(ReadState &state)
             ? 0
             : readWaitSchedule::readWaitMs(
                   std::chrono::duration_cast<std::chrono::milliseconds>(now - state.lastTraffic).count());
+    if (m_handleWanted.load() > 0) {
+        // Another thread is about to take the handle: its turn first.
+        std::this_thread::yield();
+        return;
+    }
     unsigned char buffer[kReportSize] = {};
     int n = 0;
     {

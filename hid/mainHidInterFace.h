@@ -184,4 +184,8 @@ private:
     std::condition_variable m_writeQueued;
     std::mutex m_writeMutex;
     std::mutex m_readMutex;
+    // Threads other than the worker waiting for m_readMutex: the worker's
+    // read leaves the handle alone meanwhile, as it would otherwise take the
+    // lock again a moment after letting it go (std::mutex is not fair).
+    std::atomic<int> m_handleWanted{0};
 };

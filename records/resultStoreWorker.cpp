@@ -145,7 +145,8 @@ void ResultStoreWorker::close()
         m_pending.clear();
         logLine(QStringLiteral("closing with %1 units never written: %2").arg(units.size()).arg(idsOf(units)));
         for (const UnitRecord &unit : units)
-            logUnit(unit);
+            if (!m_logged.count(unit.unitId))
+                logUnit(unit);
     }
     closeStore();
 }
@@ -172,6 +173,7 @@ bool ResultStoreWorker::writePending()
         putAside(failure);
     }
     if (ok) {
+        m_logged.clear();
         if (m_troubled)
             logLine(QStringLiteral("units are written to %1 again").arg(m_settings.filePath));
         m_troubled = false;
@@ -193,16 +195,20 @@ void ResultStoreWorker::spillPending()
     QString error;
     if (keepInFile(units, &error)) {
         m_pending.clear();
+        m_logged.clear();
         if (!m_spillLogged)
             logLine(QStringLiteral("units go to %1 until the store takes them again").arg(m_fallbackPath));
         m_spillLogged = true;
         return;
     }
-    // Not even the fallback file: memory is all that is left, bounded.
+    // Not even the fallback file: memory is all that is left, bounded, and
+    // each unit's line goes to the debug log the first time it stays there.
     logLine(QStringLiteral("%1; %2 units wait in memory").arg(error).arg(m_pending.size()));
+    for (const UnitRecord &unit : m_pending)
+        if (m_logged.insert(unit.unitId).second)
+            logUnit(unit);
     while (m_pending.size() > m_settings.maxPending) {
         logLine(QStringLiteral("unit %1 dropped unwritten").arg(QString::fromStdString(m_pending.front().unitId)));
-        logUnit(m_pending.front());
         m_pending.pop_front();
     }
 }
@@ -351,6 +357,10 @@ void ResultStoreWorker::putAside(const Failure &failure)
         return;
     }
     logLine(QStringLiteral("%1; moved to %2, a new store is started").arg(reason, aside));
+    // An import cut short by the broken store starts over in the new one:
+    // the units it had taken are in the store moved aside.
+    m_import = Import();
+    m_importWaiting = QFileInfo::exists(m_fallbackPath);
     if (m_settings.queueForLine)
         rescueQueued(aside);
     if (const int removed = storeAside::prune(m_settings.filePath, m_settings.vfs))

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <vector>
 
 class QTimer;
@@ -127,6 +128,10 @@ private:
     };
     Import m_import;
     std::deque<UnitRecord> m_pending;
+    // Of the units waiting in memory, those whose line is in the debug log:
+    // with neither the store nor the fallback file, the log is the one place
+    // a crash leaves them.
+    std::set<std::string> m_logged;
     // Units handed over from other threads, not yet taken.
     std::mutex m_handedMutex;
     std::condition_variable m_takenChanged;

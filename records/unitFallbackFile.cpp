@@ -39,9 +39,17 @@ QString damagedPathFor(const QString &path)
     return damaged;
 }
 
-bool append(const QString &path, const std::vector<UnitRecord> &units, QString *error)
+namespace {
+
+// Appends whole lines and syncs them. A last line cut short (a power cut
+// while it was written) is ended first, so it stays one damaged line rather
+// than taking the next one with it. A file this call made has its name
+// synced into its folder as well: the content alone is no use after a power
+// cut that loses the name.
+bool appendSynced(const QString &path, const QByteArray &lines, QString *error)
 {
     QFile file(path);
+    const bool made = !file.exists();
     auto fail = [&] {
         if (error)
             *error = QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString());
@@ -58,13 +66,24 @@ bool append(const QString &path, const std::vector<UnitRecord> &units, QString *
         if (last != '\n')
             text.append('\n');
     }
+    text += lines;
+    if (!file.seek(size) || file.write(text) != text.size() || !fileSync::syncFile(file))
+        return fail();
+    if (made)
+        fileSync::syncFolder(QFileInfo(path).absolutePath());
+    return true;
+}
+
+} // namespace
+
+bool append(const QString &path, const std::vector<UnitRecord> &units, QString *error)
+{
+    QByteArray text;
     for (const UnitRecord &unit : units) {
         text.append(QByteArray::fromStdString(unitLine::write(unit)));
         text.append('\n');
     }
-    if (!file.seek(size) || file.write(text) != text.size() || !fileSync::syncFile(file))
-        return fail();
-    return true;
+    return appendSynced(path, text, error);
 }
 
 Reading read(QIODevice &file, Position from, std::size_t batchSize, qint64 maxLines,
@@ -161,7 +180,6 @@ Reading read(QIODevice &file, Position from, std::size_t batchSize, qint64 maxLi
 
 bool appendDamaged(const QString &path, const QString &source, const std::vector<DamagedLine> &lines, QString *error)
 {
-    QFile file(path);
     QByteArray text;
     for (const DamagedLine &line : lines) {
         text += QStringLiteral("# %1 line %2: %3\n")
@@ -172,13 +190,7 @@ bool appendDamaged(const QString &path, const QString &source, const std::vector
         text += line.text;
         text += '\n';
     }
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(text) != text.size() ||
-        !fileSync::syncFile(file)) {
-        if (error)
-            *error = QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
+    return appendSynced(path, text, error);
 }
 
 } // namespace unitFallbackFile

@@ -18,6 +18,9 @@ add_unit_test(NAME tst_singleInstance LIBS tkt_app)
 if(TARGET TavrinKeyboardTest)
     target_compile_definitions(tst_singleInstance PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>")
     add_dependencies(tst_singleInstance TavrinKeyboardTest)
+    # The program's window takes its one-per-system guard: tests that start
+    # it take turns.
+    set_tests_properties(tst_singleInstance PROPERTIES RESOURCE_LOCK programGuard)
 endif()
 
 # Ends the real program with signals while a simulated keyboard is connected,
@@ -27,4 +30,5 @@ if(TARGET TavrinKeyboardTest AND TARGET tkt_simhidapi AND NOT TKT_TSAN AND NOT T
     target_compile_definitions(tst_sessionEnd PRIVATE TKT_PROGRAM_PATH="$<TARGET_FILE:TavrinKeyboardTest>"
         TKT_SIM_PRELOAD="$<TARGET_FILE:tkt_simhidapi>")
     add_dependencies(tst_sessionEnd TavrinKeyboardTest tkt_simhidapi)
+    set_tests_properties(tst_sessionEnd PROPERTIES RESOURCE_LOCK programGuard)
 endif()

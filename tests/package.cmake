@@ -11,5 +11,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT CMAKE_CROSSCOMPILING AND TARGET Ta
     add_test(NAME tst_linuxPackageInstall
              COMMAND ${TKT_OWN_DISPLAY} "${CMAKE_SOURCE_DIR}/scripts/test-package-linux-install.sh" "${CMAKE_BINARY_DIR}")
     set_tests_properties(tst_linuxPackageInstall PROPERTIES LABELS "package;x11" TIMEOUT 300 SKIP_RETURN_CODE 77
+                         RESOURCE_LOCK programGuard
                          FIXTURES_REQUIRED linuxPackage)
 endif()

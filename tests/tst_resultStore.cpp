@@ -320,6 +320,12 @@ private slots:
         store.save(sampleUnit("waiting"));
         QVERIFY(kept.wait(10000));
         QCOMPARE(saved.count(), 0);
+        // With neither the store nor the fallback file, the debug log has it
+        // at once, not only at a close that a crash never reaches; once.
+        QTRY_COMPARE(RecordedLog::count(QStringLiteral("results store: unit waiting as recorded: unit_id=waiting\t")),
+                     1);
+        QTest::qWait(300);
+        QCOMPARE(RecordedLog::count(QStringLiteral("results store: unit waiting as recorded: ")), 1);
         QVERIFY(QFile::remove(blocker));
         QVERIFY(saved.wait(10000));
         QCOMPARE(unitsIn(store.filePath()), QStringList{"waiting"});
