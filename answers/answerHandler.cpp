@@ -2,6 +2,7 @@
 
 #include "unitRecorder.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -143,6 +144,17 @@ void AnswerHandler::calibration(const HidAnswer &answer, std::int64_t nowMs, Ans
         } else {
             askForLayout(nowMs, out);
         }
+    }
+    // A failed run names no keys: the record gets the keys of the matrix that
+    // the run's answers did not pass, where the whole matrix is known.
+    if (step.verdict == ProductionVerdict::Failed && m_matrix.isComplete()) {
+        const std::vector<int> passed = m_matrix.badKeyDecList();
+        for (int row = 0; row < KeyMatrix::Rows; ++row)
+            for (int column = 0; column < KeyMatrix::Columns; ++column) {
+                const int keyDec = m_matrix.cell(row, column);
+                if (keyDec != 0 && std::find(passed.begin(), passed.end(), keyDec) == passed.end())
+                    keyDecs.push_back(keyDec);
+            }
     }
     // The calibration's verdict is the status byte's alone, masks or not.
     m_recorder.calibrationAnswer(status, std::move(keyDecs));

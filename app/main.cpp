@@ -4,9 +4,11 @@
 #include "commandLine.h"
 #include "debugLog.h"
 #include "fontSubstitutes.h"
+#include "headlessPlatform.h"
 #include "languageName.h"
 #include "mainPageDia.h"
 #include "programConsole.h"
+#include "reportCommand.h"
 #include "resultStore.h"
 #include "resultsCommand.h"
 #include "runningMarker.h"
@@ -14,12 +16,14 @@
 #include "singleInstanceGuard.h"
 #include "toolVersion.h"
 
+#include <QApplication>
 #include <QDebug>
 #include <QFile>
 #include <QLocale>
 #include <QTextStream>
 
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -46,9 +50,15 @@ int main(int argc, char *argv[])
     CommandLine commandLine(QStringLiteral("Tests USB keyboards at a production line or a service bench."),
                             QStringLiteral("TavrinKeyboardTest ") + toolVersion::text());
     resultsCommand::addTo(commandLine);
+    reportCommand::addTo(commandLine);
     if (commandLine.parse(programConsole::arguments(argc, argv)) == CommandLine::Outcome::Command) {
         programConsole::useParentConsole();
-        QCoreApplication app(argc, argv);
+        // A mode that draws (the report) gets widgets, on a platform that
+        // needs no display.
+        if (commandLine.drawsPictures())
+            headlessPlatform::choose();
+        std::unique_ptr<QCoreApplication> app(commandLine.drawsPictures() ? new QApplication(argc, argv)
+                                                                          : new QCoreApplication(argc, argv));
         // The descriptors, which the console was bound to, not the C streams.
         QFile outFile;
         QFile errFile;

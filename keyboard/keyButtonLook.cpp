@@ -63,6 +63,28 @@ QString lockIndicatorStyleSheet()
     return QStringLiteral("color:#000000; font: 75 10pt;background-color:transparent;border:none;");
 }
 
+QColor heatColour(int count, int mostOfAnyKey)
+{
+    if (count <= 0 || mostOfAnyKey <= 0)
+        return QColor(0xff, 0xff, 0xff);
+    // Linear in the count: a key with half the failures of the worst sits
+    // half way, so the map reads as the numbers on it.
+    const double t = mostOfAnyKey <= 1 ? 1.0 : double(qMin(count, mostOfAnyKey) - 1) / double(mostOfAnyKey - 1);
+    const QColor pale(0xff, 0xe0, 0x82);
+    const QColor fail(0xe8, 0x11, 0x22);
+    auto mix = [t](int from, int to) { return int(from + (to - from) * t + 0.5); };
+    return QColor(mix(pale.red(), fail.red()), mix(pale.green(), fail.green()), mix(pale.blue(), fail.blue()));
+}
+
+QString heatStyleSheet(int count, int mostOfAnyKey)
+{
+    const QColor background = heatColour(count, mostOfAnyKey);
+    const char *text = background.lightness() < 140 ? "#ffffff" : "#000000";
+    return QStringLiteral("color:%1; font: 75 10pt; border-bottom: 1px solid #7F8386; border-radius:8px;"
+                          "background-color:%2;")
+        .arg(QLatin1String(text), background.name());
+}
+
 QChar glyphFor(int qtDec)
 {
     for (const Glyph &g : kGlyphs) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChar>
+#include <QColor>
 #include <QString>
 
 // How a key button looks in each state: kept apart from the widget so the
@@ -25,6 +26,12 @@ bool isLockIndicator(int qtDec);
 QString stateStyleSheet(int state);
 
 QString lockIndicatorStyleSheet();
+
+// A key of the failures heat map: untested white without failures, then from
+// a pale yellow for one failure to the fail red for the most of any key.
+QColor heatColour(int count, int mostOfAnyKey);
+// Its full style sheet, with a text colour that stays readable on it.
+QString heatStyleSheet(int count, int mostOfAnyKey);
 
 // The icon-font character a key shows instead of its label; a null QChar when
 // the key has none.

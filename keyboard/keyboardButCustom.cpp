@@ -81,6 +81,15 @@ void keyboardButCustom::setLockStatus(int status)
     setIcon(status == 1 ? lockOnIcon() : lockOffIcon());
 }
 
+void keyboardButCustom::showHeat(int count, int mostOfAnyKey)
+{
+    if (isLockIndicator(m_qtDec))
+        return;
+    setStyleSheet(heatStyleSheet(count, mostOfAnyKey));
+    const QString label = glyphFor(m_qtDec).isNull() ? m_keyText : QString(glyphFor(m_qtDec));
+    setText(count > 0 ? label + QLatin1Char('\n') + QString::number(count) : label);
+}
+
 bool keyboardButCustom::isAlreadyPressed() const
 {
     return m_alreadyPressed;

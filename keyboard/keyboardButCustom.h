@@ -16,6 +16,9 @@ public:
     void setIconText(int qtDec);
     void setKeyState(int state);
     void setLockStatus(int status);
+    // A key of the failures heat map: coloured by count, with the count under
+    // its label.
+    void showHeat(int count, int mostOfAnyKey);
     bool isAlreadyPressed() const;
 
     int qtDec() const { return m_qtDec; }

@@ -109,6 +109,22 @@ QRect keyboardPage::bandAboveKeys()
     return QRect(9, 8, 983, 56);
 }
 
+QRect keyboardPage::bandBesideVariants()
+{
+    return QRect(640, 338, 350, 40);
+}
+
+void keyboardPage::showKeyHeat(const QMap<int, int> &countByQtDec)
+{
+    m_variantSelector->hide();
+    m_legendLabel->hide();
+    int most = 0;
+    for (int count : countByQtDec)
+        most = qMax(most, count);
+    for (auto key = m_qtDecButtonMap.cbegin(); key != m_qtDecButtonMap.cend(); ++key)
+        key.value()->showHeat(countByQtDec.value(key.key(), 0), most);
+}
+
 void keyboardPage::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);

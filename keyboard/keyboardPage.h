@@ -50,8 +50,14 @@ public:
     void retranslateKeyText();
     void resetAlreadyPressedKeyNum();
 
+    // The failures heat map: each key coloured by its count (by identity), the
+    // count on it; the variants and their legend are not shown.
+    void showKeyHeat(const QMap<int, int> &countByQtDec);
+
     // The empty band above the top row of keys, in page coordinates.
     static QRect bandAboveKeys();
+    // The free end of the row of variants, right of their legend.
+    static QRect bandBesideVariants();
 
     // The identities that keyboard variant `index` (0 US, 1 UK, 2 KR, 3 JP) lacks.
     static QList<int> noSuchKeyListForVariant(int index);

@@ -22,9 +22,9 @@ void CommandLine::addOption(const QCommandLineOption &option)
     m_parser.addOption(option);
 }
 
-void CommandLine::addMode(const QCommandLineOption &option, const QStringList &takes, Run run)
+void CommandLine::addMode(const QCommandLineOption &option, const QStringList &takes, Run run, bool draws)
 {
-    m_modes.push_back(Mode{option, takes, std::move(run)});
+    m_modes.push_back(Mode{option, takes, std::move(run), draws});
     m_parser.addOption(option);
 }
 
@@ -117,6 +117,11 @@ int CommandLine::run(QTextStream &out, QTextStream &err) const
     out.flush();
     err.flush();
     return code;
+}
+
+bool CommandLine::drawsPictures() const
+{
+    return m_error.isEmpty() && m_chosen >= 0 && m_modes[m_chosen].draws;
 }
 
 QString CommandLine::namesOf(const QCommandLineOption &option) const

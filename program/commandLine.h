@@ -41,8 +41,10 @@ public:
     // An option that modes take (--since DATE), listed under "Options".
     void addOption(const QCommandLineOption &option);
     // A mode: `option` selects it, `takes` names the options it accepts (by
-    // their first name, as added with addOption), `run` runs it.
-    void addMode(const QCommandLineOption &option, const QStringList &takes, Run run);
+    // their first name, as added with addOption), `run` runs it. A mode that
+    // draws (with widgets, into a file) needs a QApplication, not only a
+    // QCoreApplication: see drawsPictures().
+    void addMode(const QCommandLineOption &option, const QStringList &takes, Run run, bool draws = false);
     // A line under the lists, for what a line per option cannot say (exit codes).
     void addHelpNote(const QString &line);
 
@@ -50,6 +52,8 @@ public:
     Outcome parse(const QStringList &arguments);
     // The outcome of the last parse() that returned Command.
     int run(QTextStream &out, QTextStream &err) const;
+    // The mode chosen by the last parse() draws.
+    bool drawsPictures() const;
 
     QString helpText() const;
 
@@ -59,6 +63,7 @@ private:
         QCommandLineOption option;
         QStringList takes;
         Run run;
+        bool draws = false;
     };
 
     QString checkValues() const;

@@ -1,6 +1,8 @@
 #include "lineForwarder.h"
 
+#include "lineConnection.h"
 #include "lineQueue.h"
+#include "lineSchema.h"
 #include "resultSchema.h"
 #include "resultStoreFile.h"
 
@@ -55,22 +57,7 @@ LineForwarder::~LineForwarder()
 
 QStringList LineForwarder::schemaStatements()
 {
-    // The table as the first tool that used it made it, then each later
-    // column added where missing: a server set up by an older tool keeps its
-    // rows as they were, and older stations still insert (their columns are
-    // a subset).
-    return {QStringLiteral(
-                "CREATE TABLE IF NOT EXISTS unit_results ("
-                "unit_id text PRIMARY KEY, start_utc_ms bigint NOT NULL, end_utc_ms bigint NOT NULL, station text,"
-                " tool_version text, vid integer, pid integer, manufacturer text, product text, model text,"
-                " version text, link_path text, keys_pressed_count integer, keys_pressed text, keys_never_pressed text,"
-                " chatter_count bigint, chatter text, key_check_run integer, key_check_bad_keys text,"
-                " calibration_keys text, verdict text, outcome text, ended text,"
-                " received_at timestamptz NOT NULL DEFAULT now())"),
-            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS serial text"),
-            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS max_keys_held integer"),
-            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS reasons text"),
-            QStringLiteral("ALTER TABLE unit_results ADD COLUMN IF NOT EXISTS capture text")};
+    return lineSchema::statements();
 }
 
 void LineForwarder::start()
@@ -123,19 +110,8 @@ bool LineForwarder::ensureServer()
     QString error;
     QString encryption;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_serverConnection);
-        db.setHostName(m_target.host);
-        db.setPort(m_target.port);
-        db.setDatabaseName(m_target.database);
-        db.setUserName(m_target.user);
-        QString options = QStringLiteral("connect_timeout=%1;application_name=TavrinKeyboardTest;tcp_user_timeout=%2;"
-                                         "keepalives_idle=5;keepalives_interval=2;keepalives_count=3")
-                              .arg(ConnectTimeoutS)
-                              .arg(DeadPeerMs);
-        if (!m_target.connectOptions.isEmpty())
-            options += QLatin1Char(';') + m_target.connectOptions;
-        db.setConnectOptions(options);
-        if (db.open()) {
+        QSqlDatabase db = lineConnection::open(m_serverConnection, m_target, &error);
+        if (db.isOpen()) {
             QSqlQuery query(db);
             encryption = encryptionOf(query);
             if (!m_target.sslmode.isEmpty())
@@ -151,8 +127,6 @@ bool LineForwarder::ensureServer()
             for (const QString &statement : schemaStatements())
                 query.exec(statement);
             m_serverUp = true;
-        } else {
-            error = db.lastError().text();
         }
     }
     if (m_serverUp) {

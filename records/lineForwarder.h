@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lineConnection.h"
 #include "lineTarget.h"
 
 #include <QObject>
@@ -32,12 +33,9 @@ class LineForwarder : public QObject
 public:
     static constexpr int DefaultBatch = 500;
     // Seconds a connection attempt may take before the server counts as down.
-    static constexpr int ConnectTimeoutS = 5;
+    static constexpr int ConnectTimeoutS = lineConnection::ConnectTimeoutS;
     // The longest a batch may take on the server.
     static constexpr int StatementTimeoutMs = 10000;
-    // A server gone without a word (its cable pulled): the connection counts
-    // as lost after this, rather than after the system's quarter of an hour.
-    static constexpr int DeadPeerMs = 10000;
 
     // vfs: see resultStoreFile::Access.
     LineForwarder(const QString &storePath, const LineTarget &target, int busyTimeoutMs, int intervalMs,
@@ -67,7 +65,7 @@ public:
 
     // Statements that make the line store's table or bring an older one up
     // to date; run by the forwarder on every new connection, and by whoever
-    // sets a server up.
+    // sets a server up (lineSchema).
     static QStringList schemaStatements();
 
 signals:

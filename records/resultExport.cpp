@@ -26,6 +26,10 @@ QString whereClause(const ResultFilter &filter, QVariantList &values)
         terms << QStringLiteral("start_utc_ms >= ?");
         values << static_cast<qlonglong>(*filter.sinceUtcMs);
     }
+    if (filter.untilUtcMs) {
+        terms << QStringLiteral("start_utc_ms < ?");
+        values << static_cast<qlonglong>(*filter.untilUtcMs);
+    }
     if (filter.vid && filter.pid) {
         terms << QStringLiteral("vid = ? AND pid = ?");
         values << static_cast<int>(*filter.vid) << static_cast<int>(*filter.pid);
@@ -77,14 +81,21 @@ QString csvRow(const UnitRecord &r)
                                 cellText(id.serial),
                                 QString::number(r.maxKeysHeld),
                                 cellText(r.reasons),
-                                cellText(r.capture)};
+                                cellText(r.capture),
+                                cellText(id.operatorName.value_or(std::string())),
+                                r.attempt > 0 ? QString::number(r.attempt) : QString(),
+                                text(r.criteria),
+                                text(r.reasonKinds),
+                                text(joinKeys(r.calibrationFailedKeys))};
     QStringList quoted;
     for (const QString &field : fields)
         quoted << csvField(field);
     return quoted.join(QLatin1Char(','));
 }
 
-// Runs the statement on a read-only connection and hands each row on.
+// Runs the statement on a read-only connection and hands each row on; %1 in
+// the statement stands for the units table as resultSchema::readableUnits
+// gives it.
 template <typename Fn>
 bool eachRow(const QString &storePath, const QString &statement, const QVariantList &values, QString *error, Fn fn)
 {
@@ -103,7 +114,7 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
         if (version > 0) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            ok = query.prepare(statement);
+            ok = query.prepare(statement.arg(resultSchema::readableUnits(db)));
             for (const QVariant &value : values)
                 query.addBindValue(value);
             ok = ok && query.exec();
@@ -112,23 +123,6 @@ bool eachRow(const QString &storePath, const QString &statement, const QVariantL
             while (ok && query.next())
                 ok = fn(query);
         }
-    }
-    resultStoreFile::release(name);
-    return ok;
-}
-
-// The line store's queue, read the same read-only way.
-bool lineCounts(const QString &storePath, lineQueue::Counts &counts, QString *error)
-{
-    static int serial = 0;
-    const QString name = QStringLiteral("tkt_results_counter_%1").arg(++serial);
-    bool ok = false;
-    {
-        QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
-        QSqlError sqlError;
-        ok = db.isOpen() && lineQueue::count(db, counts, &sqlError);
-        if (db.isOpen() && !ok && error)
-            *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, sqlError.text());
     }
     resultStoreFile::release(name);
     return ok;
@@ -146,10 +140,11 @@ QString cellText(const std::string &value)
 
 QString csvHeader()
 {
-    return QStringLiteral("unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
-                          "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
-                          "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
-                          "max_keys_held,reasons,capture");
+    return QStringLiteral(
+        "unit_id,start_utc,end_utc,station,tool_version,vid,pid,manufacturer,product,model,version,"
+        "link_path,keys_pressed_count,keys_pressed,keys_never_pressed,chatter_count,chatter,"
+        "key_check_run,key_check_bad_keys,calibration_status1_keys,verdict,outcome,ended,serial,"
+        "max_keys_held,reasons,capture,operator,attempt,criteria,reason_kinds,calibration_failed_keys");
 }
 
 QString csvField(const QString &value)
@@ -182,8 +177,9 @@ bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFil
     out << csvHeader() << "\r\n";
 
     QVariantList values;
-    const QString statement = QStringLiteral("SELECT %1 FROM units%2 ORDER BY start_utc_ms, unit_id")
-                                  .arg(QString::fromLatin1(resultSchema::UnitColumns), whereClause(filter, values));
+    const QString statement = QStringLiteral("SELECT ") + QString::fromLatin1(resultSchema::UnitColumns) +
+                              QStringLiteral(" FROM %1") + whereClause(filter, values) +
+                              QStringLiteral(" ORDER BY start_utc_ms, unit_id");
     qint64 count = 0;
     const bool read = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
         out << csvRow(resultSchema::unitFromRow(query)) << "\r\n";
@@ -207,55 +203,20 @@ bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFil
     return true;
 }
 
-bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error)
+bool queueCounts(const QString &storePath, lineQueue::Counts &counts, QString *error)
 {
-    QVariantList values;
-    const QString statement =
-        QStringLiteral("SELECT date(start_utc_ms / 1000, 'unixepoch') AS day, vid, pid, count(*),"
-                       " sum(outcome = 'passed'), sum(outcome = 'failed'), sum(outcome = 'incomplete'),"
-                       " sum(chatter_count > 0)"
-                       " FROM units%1 GROUP BY day, vid, pid ORDER BY day, vid, pid")
-            .arg(whereClause(filter, values));
-    // units, passed, failed, incomplete, chatter
-    constexpr int Counts = 5;
-    static const int widths[Counts] = {7, 7, 7, 10, 7};
-    auto line = [&](const QString &day, const QString &platform, const QStringList &counts) {
-        out << day.leftJustified(10) << "  " << platform.leftJustified(9);
-        for (int i = 0; i < Counts; ++i)
-            out << "  " << counts.at(i).rightJustified(widths[i]);
-        out << "\n";
-    };
-    qint64 total[Counts] = {};
-    line(QStringLiteral("day"), QStringLiteral("platform"),
-         {QStringLiteral("units"), QStringLiteral("passed"), QStringLiteral("failed"), QStringLiteral("incomplete"),
-          QStringLiteral("chatter")});
-    auto texts = [](const qint64 *counts) {
-        QStringList out;
-        for (int i = 0; i < Counts; ++i)
-            out << QString::number(counts[i]);
-        return out;
-    };
-    const bool ok = eachRow(storePath, statement, values, error, [&](const QSqlQuery &query) {
-        qint64 counts[Counts];
-        for (int i = 0; i < Counts; ++i) {
-            counts[i] = query.value(3 + i).toLongLong();
-            total[i] += counts[i];
-        }
-        line(query.value(0).toString(),
-             hex4(static_cast<quint16>(query.value(1).toInt())) + QLatin1Char(':') +
-                 hex4(static_cast<quint16>(query.value(2).toInt())),
-             texts(counts));
-        return true;
-    });
-    if (!ok)
-        return false;
-    line(QStringLiteral("total"), QString(), texts(total));
-    lineQueue::Counts counts;
-    if (!lineCounts(storePath, counts, error))
-        return false;
-    out << QStringLiteral("line store: %1 units queued, %2 set aside\n").arg(counts.queued).arg(counts.setAside);
-    out.flush();
-    return true;
+    static int serial = 0;
+    const QString name = QStringLiteral("tkt_results_counter_%1").arg(++serial);
+    bool ok = false;
+    {
+        QSqlDatabase db = resultStoreFile::open(name, storePath, true, 5000, error);
+        QSqlError sqlError;
+        ok = db.isOpen() && lineQueue::count(db, counts, &sqlError);
+        if (db.isOpen() && !ok && error)
+            *error = QStringLiteral("%1 cannot be read: %2").arg(storePath, sqlError.text());
+    }
+    resultStoreFile::release(name);
+    return ok;
 }
 
 } // namespace resultExport

@@ -1,19 +1,20 @@
 #pragma once
 
+#include "lineQueue.h"
+
 #include <QString>
 #include <QtGlobal>
 
 #include <optional>
 #include <string>
 
-class QTextStream;
-
-// Reading the station store back out: every unit as a CSV row, or counts per
-// day and platform. Both read the store read-only, so they run beside a
-// window that is writing to it.
+// Reading the station store back out: every unit as a CSV row, and the units
+// it still owes the line store. Both read the store read-only, so they run
+// beside a window that is writing to it.
 struct ResultFilter
 {
     std::optional<qint64> sinceUtcMs; // units that started at or after this
+    std::optional<qint64> untilUtcMs; // ... and before this
     std::optional<quint16> vid;       // with pid: one platform only
     std::optional<quint16> pid;
 };
@@ -35,8 +36,8 @@ QString cellText(const std::string &value);
 // the number of units written.
 bool exportCsv(const QString &storePath, const QString &csvPath, const ResultFilter &filter, qint64 *rows,
                QString *error);
-// Units, passed, failed and units with chatter, per UTC day and platform,
-// then the units queued for the line store and those it set aside.
-bool writeSummary(const QString &storePath, const ResultFilter &filter, QTextStream &out, QString *error);
+// The units queued for the line store and those it set aside, read the same
+// read-only way.
+bool queueCounts(const QString &storePath, lineQueue::Counts &counts, QString *error);
 
 } // namespace resultExport

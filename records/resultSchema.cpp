@@ -11,7 +11,8 @@ namespace resultSchema {
 const char *const UnitColumns =
     "unit_id, start_utc_ms, end_utc_ms, station, tool_version, vid, pid, manufacturer, product, model, version, "
     "link_path, keys_pressed_count, keys_pressed, keys_never_pressed, chatter_count, chatter, key_check_run, "
-    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, capture";
+    "key_check_bad_keys, calibration_keys, verdict, outcome, ended, serial, max_keys_held, reasons, capture, operator, "
+    "attempt, criteria, reason_kinds, calibration_failed_keys";
 
 namespace {
 
@@ -49,6 +50,51 @@ const QStringList &stepStatements(int step)
         QStringLiteral("CREATE TABLE line_aside (unit_id TEXT PRIMARY KEY NOT NULL, aside_utc_ms INTEGER NOT NULL,"
                        " reason TEXT NOT NULL)"),
     };
+    // A unit's attempt is the store's count, never the writer's: the trigger
+    // numbers each unit with a serial among the units of that serial by start,
+    // and moves the later ones up when an earlier unit arrives late (from the
+    // fallback file). It also keeps, for each, when the serial's next attempt
+    // started: a serial's last unit of a period is then found without looking
+    // at its other units. Older units keep no attempt of their own but are
+    // counted, and get their next attempt's start here.
+    static const QStringList six = {
+        QStringLiteral("ALTER TABLE units ADD COLUMN operator TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN attempt INTEGER"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN criteria TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN reason_kinds TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN calibration_failed_keys TEXT"),
+        QStringLiteral("ALTER TABLE units ADD COLUMN next_attempt_utc_ms INTEGER"),
+        QStringLiteral("CREATE INDEX units_by_serial ON units(serial, start_utc_ms, unit_id)"),
+        QStringLiteral("UPDATE units SET next_attempt_utc_ms = (SELECT u.start_utc_ms FROM units u"
+                       " WHERE u.serial = units.serial AND (u.start_utc_ms, u.unit_id) > (units.start_utc_ms,"
+                       " units.unit_id) ORDER BY u.start_utc_ms, u.unit_id LIMIT 1) WHERE serial <> ''"),
+        // The figures read these alone, in the order they group them.
+        QStringLiteral("CREATE INDEX units_figures ON units(start_utc_ms / 86400000, station, vid, pid, model,"
+                       " operator, serial, attempt, outcome, next_attempt_utc_ms, start_utc_ms)"),
+        QStringLiteral("CREATE INDEX units_by_outcome ON units(outcome, start_utc_ms)"),
+        QStringLiteral("CREATE INDEX units_by_criteria ON units(criteria, start_utc_ms)"),
+        // The unit before it of the same serial says which attempt this is,
+        // found through the index however many units the serial has; only
+        // after a unit that has none (an older row) are they counted.
+        QStringLiteral("CREATE TRIGGER units_attempt AFTER INSERT ON units WHEN NEW.serial <> '' BEGIN"
+                       " UPDATE units SET attempt = coalesce("
+                       "(SELECT u.attempt + 1 FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) < (NEW.start_utc_ms, NEW.unit_id)"
+                       " ORDER BY u.start_utc_ms DESC, u.unit_id DESC LIMIT 1),"
+                       " (SELECT count(*) + 1 FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) < (NEW.start_utc_ms, NEW.unit_id))),"
+                       " next_attempt_utc_ms = (SELECT u.start_utc_ms FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) > (NEW.start_utc_ms, NEW.unit_id)"
+                       " ORDER BY u.start_utc_ms, u.unit_id LIMIT 1)"
+                       " WHERE unit_id = NEW.unit_id;"
+                       " UPDATE units SET next_attempt_utc_ms = NEW.start_utc_ms WHERE unit_id = (SELECT u.unit_id"
+                       " FROM units u WHERE u.serial = NEW.serial AND"
+                       " (u.start_utc_ms, u.unit_id) < (NEW.start_utc_ms, NEW.unit_id)"
+                       " ORDER BY u.start_utc_ms DESC, u.unit_id DESC LIMIT 1);"
+                       " UPDATE units SET attempt = attempt + 1 WHERE serial = NEW.serial AND"
+                       " (start_utc_ms, unit_id) > (NEW.start_utc_ms, NEW.unit_id);"
+                       " END"),
+    };
     switch (step) {
     case 1:
         return one;
@@ -60,6 +106,8 @@ const QStringList &stepStatements(int step)
         return four;
     case 5:
         return five;
+    case 6:
+        return six;
     default:
         return none;
     }
@@ -86,6 +134,12 @@ QString cleaned(const std::string &value)
 std::string stdText(const QVariant &value)
 {
     return value.toString().toStdString();
+}
+
+// NULL for what a unit does not have, so it reads as old rows do.
+QVariant textOrNull(const std::string &value)
+{
+    return value.empty() ? QVariant(QVariant::String) : QVariant(text(value));
 }
 
 } // namespace
@@ -136,6 +190,36 @@ bool migrate(QSqlDatabase &db, int targetVersion, QSqlError *error)
     return true;
 }
 
+QString readableUnits(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    QStringList present;
+    if (query.exec(QStringLiteral("PRAGMA table_info(units)")))
+        while (query.next())
+            present << query.value(1).toString();
+    QStringList columns;
+    bool missing = false;
+    const QStringList wanted = QString::fromLatin1(UnitColumns).split(QStringLiteral(", "))
+                               << QStringLiteral("next_attempt_utc_ms");
+    for (const QString &column : wanted) {
+        const bool has = present.contains(column);
+        missing = missing || !has;
+        if (has)
+            columns << column;
+        // The figures' last attempt of a serial: what the migration would
+        // give the older rows.
+        else if (column == QLatin1String("next_attempt_utc_ms") && present.contains(QStringLiteral("serial")))
+            columns << QStringLiteral("CASE WHEN serial <> '' THEN lead(start_utc_ms) OVER (PARTITION BY serial"
+                                      " ORDER BY start_utc_ms, unit_id) END AS next_attempt_utc_ms");
+        else
+            columns << QStringLiteral("NULL AS ") + column;
+    }
+    // Without the table at all, the statement fails and says so.
+    if (!missing || present.isEmpty())
+        return QStringLiteral("units");
+    return QStringLiteral("(SELECT ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM units)");
+}
+
 QString placeholders()
 {
     QStringList marks;
@@ -174,6 +258,11 @@ void bindUnit(QSqlQuery &query, const UnitRecord &record)
     query.addBindValue(record.maxKeysHeld);
     query.addBindValue(cleaned(record.reasons));
     query.addBindValue(cleaned(record.capture));
+    query.addBindValue(id.operatorName ? QVariant(cleaned(*id.operatorName)) : QVariant(QVariant::String));
+    query.addBindValue(record.attempt > 0 ? QVariant(record.attempt) : QVariant(QVariant::Int));
+    query.addBindValue(textOrNull(cleanText(record.criteria)));
+    query.addBindValue(cleaned(record.reasonKinds));
+    query.addBindValue(text(joinKeys(record.calibrationFailedKeys)));
 }
 
 UnitRecord unitFromRow(const QSqlQuery &query, int first)
@@ -209,6 +298,13 @@ UnitRecord unitFromRow(const QSqlQuery &query, int first)
     record.maxKeysHeld = next().toInt();
     record.reasons = stdText(next());
     record.capture = stdText(next());
+    const QVariant operatorName = next();
+    if (!operatorName.isNull())
+        id.operatorName = stdText(operatorName);
+    record.attempt = next().toInt();
+    record.criteria = stdText(next());
+    record.reasonKinds = stdText(next());
+    record.calibrationFailedKeys = splitKeys(stdText(next()));
     return record;
 }
 

@@ -16,12 +16,14 @@ namespace resultSchema {
 
 // 1: units. 2: the line store's queue. 3: the unit's serial, most keys held
 // and the verdict's reasons. 4: what took the unit's keys. 5: units the line
-// store refused, set aside.
-constexpr int CurrentVersion = 5;
+// store refused, set aside. 6: the operator, the attempt (counted by the
+// store), the criteria, the reasons' kinds and a failed calibration's keys,
+// with the indexes the figures need.
+constexpr int CurrentVersion = 6;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;
-constexpr int UnitColumnCount = 27;
+constexpr int UnitColumnCount = 32;
 
 // Brings the store to targetVersion one step at a time, each step in its own
 // transaction with the version it leaves. False with the reason when the store
@@ -31,6 +33,11 @@ constexpr int UnitColumnCount = 27;
 bool migrate(QSqlDatabase &db, int targetVersion, QSqlError *error);
 // 0 for an empty store, -1 with the reason when it cannot be read.
 int storedVersion(QSqlDatabase &db, QSqlError *error = nullptr);
+
+// The units table as a reader sees it: in a store of an older version the
+// later columns read as NULL, as the old rows of a current store hold them, so
+// the export and the figures need no writer to bring the store up to date.
+QString readableUnits(QSqlDatabase &db);
 
 // Positional placeholders "?, ?, ..." for UnitColumns.
 QString placeholders();

@@ -39,10 +39,22 @@ enum Field
     Outcome,
     Reasons,
     MaxKeysHeld,
-    Capture, // absent from the lines of older tools
-    Ended,   // last, so a line cut short never reads as whole
+    // Fields later tools added: a line without them is still a unit.
+    Capture,
+    Operator,
+    Attempt,
+    Criteria,
+    ReasonKinds,
+    CalibrationFailedKeys,
+    // Last, and one of a few words: a line cut short ends in none of them.
+    Ended,
     FieldCount
 };
+
+bool optional(int field)
+{
+    return field >= Capture && field <= CalibrationFailedKeys;
+}
 
 const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "start_utc",
@@ -69,6 +81,11 @@ const std::array<const char *, FieldCount> Names = {"unit_id",
                                                     "reasons",
                                                     "max_keys_held",
                                                     "capture",
+                                                    "operator",
+                                                    "attempt",
+                                                    "criteria",
+                                                    "reason_kinds",
+                                                    "calibration_failed_keys",
                                                     "ended"};
 
 // Length of the valid UTF-8 sequence at text[i], 0 when there is none.
@@ -261,9 +278,18 @@ std::string write(const UnitRecord &r)
                                                         escape(r.reasons),
                                                         std::to_string(r.maxKeysHeld),
                                                         escape(r.capture),
+                                                        escape(id.operatorName.value_or(std::string())),
+                                                        r.attempt > 0 ? std::to_string(r.attempt) : std::string(),
+                                                        escape(r.criteria),
+                                                        escape(r.reasonKinds),
+                                                        joinKeys(r.calibrationFailedKeys),
                                                         unitEndName(r.ended)};
     std::string line;
     for (int field = 0; field < FieldCount; ++field) {
+        // No operator field is a unit of a station that had none, which an
+        // empty one is not.
+        if ((field == Operator && !id.operatorName) || (field == Attempt && r.attempt <= 0))
+            continue;
         if (field > 0)
             line.push_back('\t');
         line += Names[field];
@@ -306,7 +332,7 @@ bool read(const std::string &line, UnitRecord &record, std::string *why)
         pos = end + 1;
     }
     for (int field = 0; field < FieldCount; ++field)
-        if (!seen[field] && field != Capture)
+        if (!seen[field] && !optional(field))
             return refuse(std::string(Names[field]) + " missing");
 
     UnitRecord r;
@@ -317,7 +343,7 @@ bool read(const std::string &line, UnitRecord &record, std::string *why)
             bad = which;
         return ok;
     };
-    const bool ok =
+    bool ok =
         field(UnitId, unescape(raw[UnitId], r.unitId) && !r.unitId.empty()) &&
         field(StartUtc, parseTime(raw[StartUtc], r.startUtcMs)) && field(EndUtc, parseTime(raw[EndUtc], r.endUtcMs)) &&
         field(Station, unescape(raw[Station], id.station)) &&
@@ -336,7 +362,15 @@ bool read(const std::string &line, UnitRecord &record, std::string *why)
         field(VerdictField, verdictFromName(raw[VerdictField], r.verdict)) &&
         field(Outcome, outcomeFromName(raw[Outcome], r.outcome)) && field(Reasons, unescape(raw[Reasons], r.reasons)) &&
         field(MaxKeysHeld, parseNumber(raw[MaxKeysHeld], r.maxKeysHeld)) &&
-        field(Ended, unitEndFromName(raw[Ended], r.ended)) && field(Capture, unescape(raw[Capture], r.capture));
+        field(Ended, unitEndFromName(raw[Ended], r.ended)) && field(Capture, unescape(raw[Capture], r.capture)) &&
+        field(Attempt, !seen[Attempt] || (parseNumber(raw[Attempt], r.attempt) && r.attempt > 0)) &&
+        field(Criteria, unescape(raw[Criteria], r.criteria)) &&
+        field(ReasonKinds, unescape(raw[ReasonKinds], r.reasonKinds)) &&
+        field(CalibrationFailedKeys, parseKeys(raw[CalibrationFailedKeys], r.calibrationFailedKeys));
+    if (ok && seen[Operator]) {
+        id.operatorName.emplace();
+        ok = field(Operator, unescape(raw[Operator], *id.operatorName));
+    }
     if (!ok)
         return refuse(std::string(Names[bad]) + " not readable");
     r.keyCheckRun = raw[KeyCheckRun] == "yes";

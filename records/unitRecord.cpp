@@ -35,7 +35,7 @@ bool operator==(const UnitIdentity &a, const UnitIdentity &b)
 {
     return a.station == b.station && a.toolVersion == b.toolVersion && a.vid == b.vid && a.pid == b.pid &&
            a.manufacturer == b.manufacturer && a.product == b.product && a.model == b.model && a.version == b.version &&
-           a.linkPath == b.linkPath && a.serial == b.serial;
+           a.linkPath == b.linkPath && a.serial == b.serial && a.operatorName == b.operatorName;
 }
 
 bool operator==(const ChatterEvent &a, const ChatterEvent &b)
@@ -48,9 +48,11 @@ bool operator==(const UnitRecord &a, const UnitRecord &b)
     return a.unitId == b.unitId && a.startUtcMs == b.startUtcMs && a.endUtcMs == b.endUtcMs &&
            a.identity == b.identity && a.keysPressed == b.keysPressed && a.keysNeverPressed == b.keysNeverPressed &&
            a.chatter == b.chatter && a.chatterCount == b.chatterCount && a.keyCheckRun == b.keyCheckRun &&
-           a.keyCheckBadKeys == b.keyCheckBadKeys && a.calibrationKeys == b.calibrationKeys && a.verdict == b.verdict &&
-           a.ended == b.ended && a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld &&
-           a.capture == b.capture;
+           a.keyCheckBadKeys == b.keyCheckBadKeys && a.calibrationKeys == b.calibrationKeys &&
+           a.calibrationFailedKeys == b.calibrationFailedKeys && a.verdict == b.verdict && a.ended == b.ended &&
+           a.outcome == b.outcome && a.reasons == b.reasons && a.maxKeysHeld == b.maxKeysHeld &&
+           a.capture == b.capture && a.reasonKinds == b.reasonKinds && a.criteria == b.criteria &&
+           a.attempt == b.attempt;
 }
 
 const char *verdictName(Verdict verdict)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,9 @@ struct UnitIdentity
     std::string version;
     std::string linkPath; // the vendor interface's path
     std::string serial;   // the unit's serial label as typed or scanned; empty when none was given
+    // Who tested it, as the station's operator field held it; empty when the
+    // field was empty, none for units recorded before stations asked.
+    std::optional<std::string> operatorName;
 };
 
 struct ChatterEvent
@@ -66,6 +70,9 @@ struct UnitRecord
     std::vector<int> keyCheckBadKeys; // HID usages (keyDec) of the last key check, ascending
 
     std::vector<int> calibrationKeys; // HID usages named by status-1 calibration answers, ascending
+    // HID usages of the keys a failed calibration run did not pass, of the
+    // firmware's key matrix, ascending.
+    std::vector<int> calibrationFailedKeys;
     Verdict verdict = Verdict::None;
 
     UnitEnd ended = UnitEnd::Close;
@@ -78,6 +85,14 @@ struct UnitRecord
     // "hook" (every keyboard of the Windows desktop); sources that took keys
     // of the unit in the order they did, "; " between; empty in older records.
     std::string capture;
+    // The kinds of the reasons, as machine-readable words (reasonKinds.h),
+    // so that figures never read the reasons' text.
+    std::string reasonKinds;
+    // The criteria the unit was judged by, as one text (criteriaText).
+    std::string criteria;
+    // The how-manieth test of its serial this unit is, counted by the store
+    // that holds it; 0 for none (no serial, or not stored yet).
+    int attempt = 0;
 
     static constexpr std::size_t MaxChatterEvents = 1000;
 };

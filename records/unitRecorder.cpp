@@ -1,5 +1,6 @@
 #include "unitRecorder.h"
 
+#include "reasonKinds.h"
 #include "verdictText.h"
 
 #include <algorithm>
@@ -51,6 +52,8 @@ void UnitRecorder::unitStarted(const UnitIdentity &identity, std::int64_t utcMs,
     record.identity.version = cleanText(identity.version);
     record.identity.linkPath = cleanText(identity.linkPath);
     record.identity.serial = cleanText(identity.serial);
+    if (identity.operatorName)
+        record.identity.operatorName = cleanText(*identity.operatorName);
     m_verdict.unitStarted(!record.identity.serial.empty(), magnetic);
     m_record = std::move(record);
     m_pressed.clear();
@@ -172,6 +175,9 @@ void UnitRecorder::calibrationAnswer(int status, std::vector<int> keyDecs)
         break;
     case 2:
         m_record->verdict = Verdict::Failed;
+        if (keyDecs.size() > MaxDistinctKeys)
+            keyDecs.resize(MaxDistinctKeys);
+        m_record->calibrationFailedKeys = sortedUnique(std::move(keyDecs));
         break;
     default:
         break;
@@ -199,6 +205,11 @@ std::optional<UnitRecord> UnitRecorder::snapshot(UnitEnd how, std::int64_t utcMs
     record.outcome = m_verdict.outcome();
     record.reasons =
         cleanText(describeReasons(m_verdict.reasons(), VerdictWords(), [this](int qtDec) { return keyName(qtDec); }));
+    record.reasonKinds = reasonKinds::join(m_verdict.reasons());
+    // The threshold the recorder judged chatter by, whatever the criteria said.
+    VerdictCriteria judgedBy = m_verdict.criteria();
+    judgedBy.chatterMs = m_chatterThresholdMs;
+    record.criteria = cleanText(canonicalText(judgedBy));
     record.maxKeysHeld = m_verdict.maxKeysHeld();
     // What judged the keys; with none taken, what would have.
     for (const std::string &capture : m_capturesUsed.empty() ? std::vector<std::string>{m_captureNow} : m_capturesUsed)

@@ -61,8 +61,9 @@ public:
     // The last key check of the unit is the record's; any bad key fails the
     // unit, also one the layout cannot place (unplaced, named by position).
     void keyCheckResult(std::vector<int> badKeyDecs, std::vector<MatrixPosition> unplaced = {});
-    // Status 1 names keys as the run goes; 0 ends it successful, 2 failed;
-    // any other status is not the firmware's and is ignored.
+    // Status 1 names keys as the run goes; 0 ends it successful, 2 failed,
+    // with the keys of the key matrix the run did not pass; any other status
+    // is not the firmware's and is ignored.
     void calibrationAnswer(int status, std::vector<int> keyDecs);
     std::optional<UnitRecord> unitEnded(UnitEnd how, std::int64_t utcMs);
     // The running unit as unitEnded(how, utcMs) would give it, the unit

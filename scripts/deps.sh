@@ -19,6 +19,8 @@ case "$what" in
           pkgs+=(dbus-daemon)
           # Building Qt for Windows from source (scripts/build-qt-mingw.sh): the SQLite amalgamation.
           pkgs+=(tcl)
+          # The results report read back as text and pictures (tests/tst_resultsReport.cpp).
+          pkgs+=(poppler-utils)
           # The end-to-end test in a virtual machine (tests/vm).
           pkgs+=(qemu-system-x86 busybox-static udev)
           # Checking the Debian package (scripts/test-package-linux.sh).

@@ -25,4 +25,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     add_unit_test(NAME tst_lineForwarder LIBS tkt_records tkt_program LABELS records postgresql)
     target_compile_definitions(tst_lineForwarder PRIVATE
         TKT_TEST_CERTIFICATES="${CMAKE_CURRENT_SOURCE_DIR}/support/test-certificates.sh")
+    # The figures from a hand-made store, and the same from the line store.
+    add_unit_test(NAME tst_resultFigures LIBS tkt_records tkt_program LABELS records postgresql)
 endif()

@@ -152,6 +152,37 @@ private slots:
         QTEST(QString::fromStdString(told), "reasons");
     }
 
+    // A failed production run: the record names the keys of the matrix that
+    // its answers never passed.
+    void calibrationFailedKeys_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("failedKeys");
+        // Row r, column c is usage 4 + 22 r + c; (1, 5) is empty.
+        QTest::newRow("whole matrix") << kRowCount << "5 51";
+        QTest::newRow("partial matrix: unknown") << 3 << "";
+    }
+
+    void calibrationFailedKeys()
+    {
+        QFETCH(int, rows);
+        UnitRecorder recorder;
+        recorder.unitStarted(UnitIdentity(), 0, true);
+        AnswerHandler handler(recorder);
+        handler.setPlatform("0416", "7372", true);
+        for (int r = 0; r < rows; ++r)
+            handler.handle(reinterpret_cast<const std::uint8_t *>(frame(layoutRow(r)).constData()), HidReportSize,
+                           false, 0);
+        // Every key passes but row 0 column 1 and row 2 column 3.
+        QByteArray passed = "21 08 01";
+        for (int c = 0; c < KeyMatrix::Columns; ++c)
+            passed += c == 1 ? " 3e" : c == 3 ? " 3b" : " 3f";
+        for (const QByteArray &answer : {passed, QByteArray("21 08 02")})
+            handler.handle(reinterpret_cast<const std::uint8_t *>(frame(answer).constData()), HidReportSize, true,
+                           5000);
+        QTEST(joined(recorder.unitEnded(UnitEnd::Removal, 1)->calibrationFailedKeys), "failedKeys");
+    }
+
     // The query at the link's opening, only while the matrix is needed.
     void layoutQueryWhenOpened()
     {

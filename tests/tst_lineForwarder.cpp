@@ -136,6 +136,31 @@ private slots:
                  QStringList{expected});
     }
 
+    // The table as the tool before the line's figures left it, with a unit of
+    // a serial in it: the serial's next unit is its second attempt, and the
+    // older row gets its next attempt's start.
+    void tableOfAnOlderTool()
+    {
+        QVERIFY(m_cluster.query("postgres", "CREATE DATABASE older").isEmpty());
+        for (const QString &statement : LineForwarder::schemaStatements().mid(0, 5))
+            QVERIFY(m_cluster.query("older", statement).isEmpty());
+        QVERIFY(m_cluster
+                    .query("older", "INSERT INTO unit_results (unit_id, start_utc_ms, end_utc_ms, serial, outcome,"
+                                    " capture) VALUES ('before', 1, 2, 'SN-0042', 'failed', 'display')")
+                    .isEmpty());
+        QTemporaryDir dir;
+        {
+            ResultStore store(dir.path(), toLine(m_cluster.url("older")));
+            QSignalSpy forwarded(&store, &ResultStore::forwarded);
+            store.save(sampleUnit("now"));
+            QVERIFY(forwarded.wait(WaitMs));
+        }
+        QCOMPARE(m_cluster.query("older", "SELECT unit_id || ':' || coalesce(attempt::text, '-') || ':' ||"
+                                          " coalesce(next_attempt_utc_ms::text, '-') || ':' ||"
+                                          " coalesce(operator, '-') FROM unit_results ORDER BY start_utc_ms"),
+                 (QStringList{"before:-:1779235200000:-", "now:2:-:ann"}));
+    }
+
     // Which of the server's errors are about the unit alone (another unit
     // would go through) and which about the server or the connection.
     void refusalOrTrouble_data()

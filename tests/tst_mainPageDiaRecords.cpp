@@ -9,7 +9,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -43,6 +45,11 @@ private slots:
         c.layout[0][0] = keyA;
         c.keyCheckMasks[0] = 0x01; // A fails
         SimKeyboard kb = SimKeyboard::plugIn(c);
+        const QString settings =
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/UserConfig");
+        QDir().mkpath(settings);
+        QSettings(settings + QStringLiteral("/Config.ini"), QSettings::IniFormat)
+            .setValue(QStringLiteral("station/operator"), QStringLiteral("Ana"));
         m_window.reset(new mainPageDia);
         m_window->init(QStringLiteral("English"));
         m_window->show();
@@ -50,6 +57,8 @@ private slots:
         QTRY_VERIFY(page->keyButtonByKeyDec(keyA));
         QTRY_VERIFY(isConnected(m_window.get()));
         QTRY_COMPARE(logCount(QStringLiteral("Keyboard layout [Get Over]")), 1);
+        // The shift's operator, kept from the last start, shows and is the unit's.
+        QCOMPARE(m_window->findChild<QLineEdit *>(QStringLiteral("lineEdit_Operator"))->text(), QStringLiteral("Ana"));
         ResultStore *store = m_window->findChild<ResultStore *>();
         QVERIFY(store);
         QSignalSpy saved(store, &ResultStore::saved);
@@ -94,6 +103,12 @@ private slots:
         QCOMPARE(field("key_check_bad_keys"), QString::number(keyA));
         QCOMPARE(field("outcome"), QStringLiteral("failed"));
         QCOMPARE(field("ended"), QStringLiteral("removal"));
+        QCOMPARE(field("operator"), QStringLiteral("Ana"));
+        QVERIFY2(field("reason_kinds").startsWith(QLatin1String("keyCheck")), qPrintable(field("reason_kinds")));
+        // The station's criteria as they judged the unit: the defaults here.
+        QCOMPARE(field("criteria"),
+                 QStringLiteral("keys=all;chatter=fail;chatterMs=30;keyCheck=ifRun;calibration=ifRun;"
+                                "minKeysHeld=0;serial=off;firmware=required;source=any"));
     }
 };
 

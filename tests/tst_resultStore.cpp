@@ -331,34 +331,99 @@ private slots:
         QCOMPARE(unitsIn(store.filePath()), QStringList{"waiting"});
     }
 
-    // A store of the first tool gains the later columns; its rows keep what they had.
+    // A store of an older tool gains the later columns; its rows keep what
+    // they had, and a serial's older unit counts among its attempts.
+    void olderSchemaIsMigrated_data()
+    {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("oldRow");
+        QTest::addColumn<int>("setAside");
+        QTest::addColumn<QString>("newRow");
+        const QString now = QStringLiteral("from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D "
+                                           "never pressed:/dev/input/event5 /dev/input/event6:ann:");
+        QTest::newRow("the first tool's") << 1 << "from old:passed:-:-:-:-:-" << 0 << now + "1";
+        QTest::newRow("one that sets refused units aside")
+            << 5 << "from old:passed:SN-0042:-:/dev/input/event2:-:-" << 1 << now + "2";
+    }
+
     void olderSchemaIsMigrated()
     {
+        QFETCH(int, version);
+        QFETCH(QString, oldRow);
+        QFETCH(int, setAside);
+        QFETCH(QString, newRow);
         QTemporaryDir dir;
         const QString path = resultStoreFile::pathIn(dir.path());
         {
-            QSqlDatabase db = resultStoreFile::open(QStringLiteral("v1"), path, false, 100, nullptr);
-            QVERIFY(resultSchema::migrate(db, 1, nullptr));
+            QSqlDatabase db = resultStoreFile::open(QStringLiteral("old"), path, false, 100, nullptr);
+            QVERIFY(resultSchema::migrate(db, version, nullptr));
             QSqlQuery insert(db);
-            QVERIFY(insert.exec(QStringLiteral("INSERT INTO units (unit_id, start_utc_ms, end_utc_ms, outcome)"
-                                               " VALUES ('from v1', 1, 2, 'passed')")));
-            QCOMPARE(resultSchema::storedVersion(db), 1);
+            QVERIFY(insert.exec(version == 1
+                                    ? QStringLiteral("INSERT INTO units (unit_id, start_utc_ms, end_utc_ms, outcome)"
+                                                     " VALUES ('from old', 1, 2, 'passed')")
+                                    : QStringLiteral("INSERT INTO units (unit_id, start_utc_ms, end_utc_ms, outcome,"
+                                                     " serial, capture) VALUES ('from old', 1, 2, 'passed', 'SN-0042',"
+                                                     " '/dev/input/event2')")));
+            if (version >= 5)
+                QVERIFY(insert.exec(QStringLiteral("INSERT INTO line_aside VALUES ('from old', 3, 'refused')")));
+            QCOMPARE(resultSchema::storedVersion(db), version);
         }
-        resultStoreFile::release(QStringLiteral("v1"));
+        resultStoreFile::release(QStringLiteral("old"));
         {
             ResultStore store(dir.path(), quick());
             QVERIFY(saveOne(store, "from now"));
         }
-        QCOMPARE(unitsIn(path), (QStringList{"from now", "from v1"}));
+        QCOMPARE(unitsIn(path), (QStringList{"from now", "from old"}));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path,
                              QStringLiteral("SELECT unit_id || ':' || outcome || ':' || ifnull(serial, '-') || ':' ||"
-                                            " ifnull(reasons, '-') || ':' || ifnull(capture, '-') FROM units"
+                                            " ifnull(reasons, '-') || ':' || ifnull(capture, '-') || ':' ||"
+                                            " ifnull(operator, '-') || ':' || ifnull(attempt, '-') FROM units"
                                             " ORDER BY start_utc_ms")),
-                 (QStringList{"from v1:passed:-:-:-",
-                              "from now:failed:SN-0042:A chattered (12 ms); key check: 1 key failed; D never "
-                              "pressed:/dev/input/event5 /dev/input/event6"}));
+                 (QStringList{oldRow, newRow}));
+        QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT count(*) FROM line_aside")),
+                 QStringList{QString::number(setAside)});
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT version FROM schema_version")),
                  QStringList{QString::number(resultSchema::CurrentVersion)});
+    }
+
+    // The store numbers a serial's attempts by start, whatever order units
+    // arrive in; units without a serial have none.
+    void attempts_data()
+    {
+        QTest::addColumn<QStringList>("arrivals");  // unit ids a1 < a2 < a3 by start; "n" has no serial
+        QTest::addColumn<QStringList>("olderRows"); // rows of an older tool: stored without an attempt
+        QTest::addColumn<QString>("attempts");
+        QTest::newRow("in order") << QStringList{"a1", "a2", "a3"} << QStringList{} << "a1:1 a2:2 a3:3";
+        QTest::newRow("an earlier unit late") << QStringList{"a2", "a3", "a1"} << QStringList{} << "a1:1 a2:2 a3:3";
+        QTest::newRow("no serial") << QStringList{"a1", "n", "a2"} << QStringList{} << "a1:1 n:- a2:2";
+        QTest::newRow("after older rows")
+            << QStringList{"a1", "a2", "a3"} << QStringList{"a1", "a2"} << "a1:- a2:- a3:3";
+    }
+
+    void attempts()
+    {
+        QFETCH(QStringList, arrivals);
+        QFETCH(QStringList, olderRows);
+        QTemporaryDir dir;
+        const QString path = resultStoreFile::pathIn(dir.path());
+        {
+            QSqlDatabase db = resultStoreFile::open(QStringLiteral("attempts"), path, false, 100, nullptr);
+            QVERIFY(resultSchema::migrate(db, resultSchema::CurrentVersion, nullptr));
+            for (const QString &id : arrivals) {
+                UnitRecord unit =
+                    sampleUnit(id.toStdString(), 1779235200000 + (id == "n" ? 1500 : id.mid(1).toInt() * 1000));
+                unit.identity.serial = id == "n" ? "" : "S";
+                QVERIFY(resultSchema::insertUnit(db, unit, false, nullptr));
+                if (olderRows.contains(id))
+                    QSqlQuery(db).exec(QStringLiteral("UPDATE units SET attempt = NULL WHERE unit_id = '%1'").arg(id));
+            }
+        }
+        resultStoreFile::release(QStringLiteral("attempts"));
+        QTEST(firstColumn(QStringLiteral("QSQLITE"), path,
+                          QStringLiteral("SELECT group_concat(unit_id || ':' || ifnull(attempt, '-'), ' ') FROM"
+                                         " (SELECT * FROM units ORDER BY start_utc_ms)"))
+                  .join(QString()),
+              "attempts");
     }
 
     // The tool dies at any moment: the next start has the unit, once, as it

@@ -68,6 +68,32 @@ private slots:
         QVERIFY(back.capture.empty() && back.unitId == unit.unitId);
     }
 
+    // Lines of older tools lack what later ones added; an empty operator is
+    // kept apart from none.
+    void laterFields_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<bool>("hasOperator");
+        const std::string line = unitLine::write(sampleUnit("u1"));
+        std::string older = replaced(line, "\toperator=ann", "");
+        for (const char *field : {"\tcriteria=", "\treason_kinds="})
+            older.erase(older.find(field), older.find('\t', older.find(field) + 1) - older.find(field));
+        QTest::newRow("of an older tool") << QByteArray::fromStdString(older) << false;
+        QTest::newRow("an empty operator")
+            << QByteArray::fromStdString(replaced(line, "operator=ann", "operator=")) << true;
+    }
+
+    void laterFields()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(bool, hasOperator);
+        UnitRecord back;
+        QVERIFY2(unitLine::read(line.toStdString(), back), line.constData());
+        QCOMPARE(back.identity.operatorName.has_value(), hasOperator);
+        QCOMPARE(back.identity.operatorName.value_or("none"), std::string(hasOperator ? "" : "none"));
+        QCOMPARE(back.reasonKinds.empty(), !hasOperator);
+    }
+
     // A line that is no unit's is never taken for one.
     void damaged_data()
     {
@@ -84,6 +110,7 @@ private slots:
         QTest::newRow("a time no time") << QByteArray::fromStdString(
             replaced(line, "start_utc=2026", "start_utc=20x6"));
         QTest::newRow("no unit id") << QByteArray::fromStdString(replaced(line, "unit_id=u1", "unit_id="));
+        QTest::newRow("an attempt no number") << QByteArray::fromStdString(line + "\tattempt=2x");
     }
 
     void damaged()

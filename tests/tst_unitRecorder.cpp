@@ -65,21 +65,24 @@ private slots:
         QTest::addColumn<std::vector<int>>("badKeys");
         QTest::addColumn<std::vector<int>>("calibrationKeys");
         QTest::addColumn<int>("verdict");
+        QTest::addColumn<std::vector<int>>("calibrationFailedKeys");
 
         const auto V = [](Verdict v) { return static_cast<int>(v); };
         QTest::newRow("keys only") << "variant 65 66 67,down 66 10,up 66 90,down 65 200,down 65 230"
                                    << std::vector<int>{65, 66} << std::vector<int>{67} << std::vector<int>{}
-                                   << std::vector<int>{} << V(Verdict::None);
+                                   << std::vector<int>{} << V(Verdict::None) << std::vector<int>{};
         QTest::newRow("key check clean") << "variant 65,down 65 5,check" << std::vector<int>{65} << std::vector<int>{}
-                                         << std::vector<int>{} << std::vector<int>{} << V(Verdict::None);
-        QTest::newRow("last key check counts") << "check 9 4 4,check 7" << std::vector<int>{} << std::vector<int>{}
-                                               << std::vector<int>{7} << std::vector<int>{} << V(Verdict::None);
+                                         << std::vector<int>{} << std::vector<int>{} << V(Verdict::None)
+                                         << std::vector<int>{};
+        QTest::newRow("last key check counts")
+            << "check 9 4 4,check 7" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{7}
+            << std::vector<int>{} << V(Verdict::None) << std::vector<int>{};
         QTest::newRow("calibration successful")
             << "cal 1 4 5,cal 1 5 6,cal 0 30" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{}
-            << std::vector<int>{4, 5, 6} << V(Verdict::Successful);
-        QTest::newRow("calibration failed, unknown status ignored")
-            << "cal 1 4,cal 7 9,cal 2" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{}
-            << std::vector<int>{4} << V(Verdict::Failed);
+            << std::vector<int>{4, 5, 6} << V(Verdict::Successful) << std::vector<int>{};
+        QTest::newRow("calibration failed on keys, unknown status ignored")
+            << "cal 1 4,cal 7 9,cal 2 9 8 9" << std::vector<int>{} << std::vector<int>{} << std::vector<int>{}
+            << std::vector<int>{4} << V(Verdict::Failed) << std::vector<int>{8, 9};
     }
 
     void recordFields()
@@ -100,10 +103,12 @@ private slots:
         QFETCH(std::vector<int>, badKeys);
         QFETCH(std::vector<int>, calibrationKeys);
         QFETCH(int, verdict);
+        QFETCH(std::vector<int>, calibrationFailedKeys);
         QCOMPARE(record->keysPressed, pressed);
         QCOMPARE(record->keysNeverPressed, neverPressed);
         QCOMPARE(record->keyCheckBadKeys, badKeys);
         QCOMPARE(record->calibrationKeys, calibrationKeys);
+        QCOMPARE(record->calibrationFailedKeys, calibrationFailedKeys);
         QCOMPARE(static_cast<int>(record->verdict), verdict);
         QCOMPARE(record->startUtcMs, 1000);
         QCOMPARE(record->endUtcMs, 5000);
@@ -130,6 +135,7 @@ private slots:
         recorder.setKeyNames({{65, "A"}, {66, "B"}});
         UnitIdentity withSerial = identity();
         withSerial.serial = std::string("SN\0-7", 5);
+        withSerial.operatorName = std::string("Li\0 Wei", 7);
         recorder.unitStarted(withSerial, 0);
         play(recorder, "down 65 0,down 66 5,up 65 50,down 65 60,up 65 200,restart,down 65 300,up 65 400");
         QCOMPARE(recorder.verdict().state(), VerdictState::Failed);
@@ -137,6 +143,8 @@ private slots:
         QCOMPARE(record.outcome, UnitOutcome::Failed);
         // Keys done count from the restart; the bounce of A before it stays.
         QCOMPARE(record.reasons, std::string("A chattered (10 ms); B, key 67 never pressed"));
+        QCOMPARE(record.reasonKinds, std::string("chatter neverPressed"));
+        QCOMPARE(record.identity.operatorName.value_or("none"), std::string("Li Wei"));
         QCOMPARE(record.maxKeysHeld, 1);
         QCOMPARE(record.identity.serial, std::string("SN-7"));
         QCOMPARE(QString::fromStdString(joinChatter(record.chatter)), QStringLiteral("65:10"));

@@ -41,12 +41,15 @@ void tst_userSettings::keysAreWrittenUnderTheirSections()
         QCOMPARE(userSettings::keyPath("hidCon", "vid"), QString("/hidCon/vid"));
         userSettings::writeIds(settings, "0x1fc9", "0xe8d8");
         userSettings::writeTestType(settings, 3);
+        userSettings::writeOperator(settings, QStringLiteral(" Li, Wei "));
     }
+    QCOMPARE(userSettings::storedOperator(QSettings(path, QSettings::IniFormat)), QStringLiteral("Li, Wei"));
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray text = f.readAll();
     QVERIFY2(text.contains("[hidCon]\npid=0xe8d8\nvid=0x1fc9\n"), text.constData());
     QVERIFY2(text.contains("[lighetTest]\ntestType=3"), text.constData());
+    QVERIFY2(text.contains("[station]\noperator=\"Li, Wei\""), text.constData());
 }
 
 void tst_userSettings::configFileFoldersAreCreated()

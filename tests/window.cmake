@@ -34,6 +34,10 @@ set_tests_properties(tst_mainPageDiaDevice PROPERTIES TIMEOUT 900 COST 250)
 add_window_test(tst_mainPageDiaRecords
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaRecords.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
     LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)
+# The station's Results opened from the window over a store of known units.
+add_window_test(tst_mainPageDiaResults
+    SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaResults.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
+    LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images tkt_records tkt_program)
 add_window_test(tst_mainPageDiaVerdict
     SOURCES "${CMAKE_CURRENT_SOURCE_DIR}/tst_mainPageDiaVerdict.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/support/simWindowHarness.h"
     LIBS tkt_ui tkt_hid tkt_simkeyboard tkt_images)

@@ -337,4 +337,172 @@
         <translation>row %1 column %2</translation>
     </message>
 </context>
+<context>
+    <name>ResultsView</name>
+    <message>
+        <source>Results</source>
+        <translation>Results</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>Today</translation>
+    </message>
+    <message>
+        <source>Last 7 days</source>
+        <translation>Last 7 days</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>Units tested</source>
+        <translation>Units tested</translation>
+    </message>
+    <message>
+        <source>Serials</source>
+        <translation>Serials</translation>
+    </message>
+    <message>
+        <source>First-pass yield</source>
+        <translation>First-pass yield</translation>
+    </message>
+    <message>
+        <source>Final yield</source>
+        <translation>Final yield</translation>
+    </message>
+    <message>
+        <source>Retests</source>
+        <translation>Retests</translation>
+    </message>
+    <message>
+        <source>Incomplete</source>
+        <translation>Incomplete</translation>
+    </message>
+    <message>
+        <source>Why units did not pass</source>
+        <translation>Why units did not pass</translation>
+    </message>
+    <message>
+        <source>Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)</source>
+        <translation>Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)</translation>
+    </message>
+    <message>
+        <source>%1: reading the store ...</source>
+        <translation>%1: reading the store ...</translation>
+    </message>
+    <message>
+        <source>%1: the store cannot be read: %2</source>
+        <translation>%1: the store cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>%1, this station</source>
+        <translation>%1, this station</translation>
+    </message>
+</context>
+<context>
+    <name>StationTools</name>
+    <message>
+        <source>Operator:</source>
+        <translation>Operator:</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <translation>Results</translation>
+    </message>
+</context>
+<context>
+    <name>ParetoBars</name>
+    <message>
+        <source>No unit failed.</source>
+        <translation>No unit failed.</translation>
+    </message>
+</context>
+<context>
+    <name>figuresText</name>
+    <message>
+        <source>key chattered</source>
+        <translation>key chattered</translation>
+    </message>
+    <message>
+        <source>key check failed</source>
+        <translation>key check failed</translation>
+    </message>
+    <message>
+        <source>calibration failed</source>
+        <translation>calibration failed</translation>
+    </message>
+    <message>
+        <source>firmware not answering</source>
+        <translation>firmware not answering</translation>
+    </message>
+    <message>
+        <source>station settings not understood</source>
+        <translation>station settings not understood</translation>
+    </message>
+    <message>
+        <source>keys not taken from the unit</source>
+        <translation>keys not taken from the unit</translation>
+    </message>
+    <message>
+        <source>no serial</source>
+        <translation>no serial</translation>
+    </message>
+    <message>
+        <source>no keys to test</source>
+        <translation>no keys to test</translation>
+    </message>
+    <message>
+        <source>keys never pressed</source>
+        <translation>keys never pressed</translation>
+    </message>
+    <message>
+        <source>too few keys held at once</source>
+        <translation>too few keys held at once</translation>
+    </message>
+    <message>
+        <source>key check not run</source>
+        <translation>key check not run</translation>
+    </message>
+    <message>
+        <source>calibration not run</source>
+        <translation>calibration not run</translation>
+    </message>
+    <message>
+        <source>calibration not finished</source>
+        <translation>calibration not finished</translation>
+    </message>
+    <message>
+        <source>not recorded (older units)</source>
+        <translation>not recorded (older units)</translation>
+    </message>
+    <message>
+        <source>chattered</source>
+        <translation>chattered</translation>
+    </message>
+    <message>
+        <source>key check</source>
+        <translation>key check</translation>
+    </message>
+    <message>
+        <source>calibration</source>
+        <translation>calibration</translation>
+    </message>
+    <message>
+        <source>never pressed</source>
+        <translation>never pressed</translation>
+    </message>
+</context>
 </TS>

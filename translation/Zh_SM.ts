@@ -337,4 +337,172 @@
         <translation>第 %1 行第 %2 列</translation>
     </message>
 </context>
+<context>
+    <name>ResultsView</name>
+    <message>
+        <source>Results</source>
+        <translation>测试结果</translation>
+    </message>
+    <message>
+        <source>Today</source>
+        <translation>今天</translation>
+    </message>
+    <message>
+        <source>Last 7 days</source>
+        <translation>最近 7 天</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>显示</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>Units tested</source>
+        <translation>已测试数量</translation>
+    </message>
+    <message>
+        <source>Serials</source>
+        <translation>序列号数</translation>
+    </message>
+    <message>
+        <source>First-pass yield</source>
+        <translation>直通率</translation>
+    </message>
+    <message>
+        <source>Final yield</source>
+        <translation>最终良率</translation>
+    </message>
+    <message>
+        <source>Retests</source>
+        <translation>复测次数</translation>
+    </message>
+    <message>
+        <source>Incomplete</source>
+        <translation>未完成</translation>
+    </message>
+    <message>
+        <source>Why units did not pass</source>
+        <translation>未通过原因</translation>
+    </message>
+    <message>
+        <source>Units failed per key: chattered, key check, calibration, never pressed (white: none, red: the most)</source>
+        <translation>各按键失败数量：抖动、按键检测、校准、未按下（白色：无，红色：最多）</translation>
+    </message>
+    <message>
+        <source>%1: reading the store ...</source>
+        <translation>%1：正在读取记录 ...</translation>
+    </message>
+    <message>
+        <source>%1: the store cannot be read: %2</source>
+        <translation>%1：无法读取记录：%2</translation>
+    </message>
+    <message>
+        <source>%1, this station</source>
+        <translation>%1，本工位</translation>
+    </message>
+</context>
+<context>
+    <name>StationTools</name>
+    <message>
+        <source>Operator:</source>
+        <translation>操作员：</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>（无）</translation>
+    </message>
+    <message>
+        <source>Results</source>
+        <translation>测试结果</translation>
+    </message>
+</context>
+<context>
+    <name>ParetoBars</name>
+    <message>
+        <source>No unit failed.</source>
+        <translation>没有不合格的产品。</translation>
+    </message>
+</context>
+<context>
+    <name>figuresText</name>
+    <message>
+        <source>key chattered</source>
+        <translation>按键抖动</translation>
+    </message>
+    <message>
+        <source>key check failed</source>
+        <translation>按键检测失败</translation>
+    </message>
+    <message>
+        <source>calibration failed</source>
+        <translation>校准失败</translation>
+    </message>
+    <message>
+        <source>firmware not answering</source>
+        <translation>固件无响应</translation>
+    </message>
+    <message>
+        <source>station settings not understood</source>
+        <translation>工位设置无法识别</translation>
+    </message>
+    <message>
+        <source>keys not taken from the unit</source>
+        <translation>按键不是来自被测键盘</translation>
+    </message>
+    <message>
+        <source>no serial</source>
+        <translation>无序列号</translation>
+    </message>
+    <message>
+        <source>no keys to test</source>
+        <translation>无可测试的按键</translation>
+    </message>
+    <message>
+        <source>keys never pressed</source>
+        <translation>按键未按下</translation>
+    </message>
+    <message>
+        <source>too few keys held at once</source>
+        <translation>同时按下的按键太少</translation>
+    </message>
+    <message>
+        <source>key check not run</source>
+        <translation>未进行按键检测</translation>
+    </message>
+    <message>
+        <source>calibration not run</source>
+        <translation>未进行校准</translation>
+    </message>
+    <message>
+        <source>calibration not finished</source>
+        <translation>校准未完成</translation>
+    </message>
+    <message>
+        <source>not recorded (older units)</source>
+        <translation>未记录（旧记录）</translation>
+    </message>
+    <message>
+        <source>chattered</source>
+        <translation>抖动</translation>
+    </message>
+    <message>
+        <source>key check</source>
+        <translation>按键检测</translation>
+    </message>
+    <message>
+        <source>calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>never pressed</source>
+        <translation>未按下</translation>
+    </message>
+</context>
 </TS>

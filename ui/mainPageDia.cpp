@@ -14,6 +14,7 @@
 #include "mainHidInterFace.h"
 #include "preferredLockKeyState.h"
 #include "resultStore.h"
+#include "stationTools.h"
 #include "toolVersion.h"
 #include "translationSwitch.h"
 #include "ui_mainPageDia.h"
@@ -144,6 +145,8 @@ mainPageDia::mainPageDia(QWidget *parent) : QDialog(parent), ui(new Ui::mainPage
     m_verdictBar->setGeometry(keyboardPage::bandAboveKeys());
     m_verdictBar->setCriteria(criteria);
     m_verdictBar->setUnitConnected(false);
+    m_stationTools = new StationTools(*m_settings, m_resultStore->filePath(), m_keyboardPage);
+    m_stationTools->setGeometry(keyboardPage::bandBesideVariants());
     connect(m_verdictBar, &VerdictBar::serialEntered, this, [this](const QString &serial) {
         m_unitRecorder.serialGiven(serial.toStdString());
         showVerdict();
@@ -1058,6 +1061,7 @@ void mainPageDia::startUnitRecord()
     identity.version = m_strVersion.toStdString();
     identity.linkPath = m_hidInterFace->getHidPath().toStdString();
     identity.serial = m_verdictBar->serial().toStdString();
+    identity.operatorName = m_stationTools->operatorName().toStdString();
     m_unitRecorder.unitStarted(identity, QDateTime::currentMSecsSinceEpoch(), isMagneticPlatform());
     m_verdictBar->setUnitConnected(true);
     showVerdict();

@@ -19,6 +19,7 @@ class DevicePresence;
 class MainHidInterFace;
 class QButtonGroup;
 class ResultStore;
+class StationTools;
 class QCloseEvent;
 class QMovie;
 class QSettings;
@@ -193,4 +194,5 @@ private:
     AnswerHandler m_answers{m_unitRecorder};
     ResultStore *m_resultStore = nullptr;
     VerdictBar *m_verdictBar = nullptr;
+    StationTools *m_stationTools = nullptr;
 };

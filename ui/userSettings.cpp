@@ -111,4 +111,15 @@ void writeTestType(QSettings &settings, int testType)
     commit(settings);
 }
 
+QString storedOperator(const QSettings &settings)
+{
+    return textValue(settings, QStringLiteral("/station/operator")).trimmed();
+}
+
+void writeOperator(QSettings &settings, const QString &name)
+{
+    settings.setValue(QStringLiteral("/station/operator"), name.trimmed());
+    commit(settings);
+}
+
 } // namespace userSettings

@@ -4,7 +4,8 @@
 
 class QSettings;
 
-// The per-user settings file: the last device's ids and the light colour type,
+// The per-user settings file: the last device's ids, the light colour type and
+// the station's operator,
 // in Config.ini under <per-user application data>/UserConfig. The file is the
 // user's to edit, so everything read from it is taken with a fallback, and a
 // file that cannot be written leaves the values in memory for this run.
@@ -39,5 +40,10 @@ bool hasTestType(const QSettings &settings);
 // keyboard with the setting of an unknown type.
 int storedTestType(const QSettings &settings);
 void writeTestType(QSettings &settings, int testType);
+
+// Who tests at this station, [station] operator=: set once per shift and
+// kept across starts; empty when none is given.
+QString storedOperator(const QSettings &settings);
+void writeOperator(QSettings &settings, const QString &name);
 
 } // namespace userSettings

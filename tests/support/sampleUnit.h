@@ -23,12 +23,16 @@ inline UnitRecord sampleUnit(const std::string &unitId, std::int64_t startUtcMs 
     r.keyCheckRun = true;
     r.keyCheckBadKeys = {4};
     r.calibrationKeys = {5, 6};
+    r.calibrationFailedKeys = {7};
     r.verdict = Verdict::Failed;
     r.ended = UnitEnd::Removal;
     r.outcome = UnitOutcome::Failed;
     r.reasons = "A chattered (12 ms); key check: 1 key failed; D never pressed";
     r.maxKeysHeld = 3;
     r.capture = "/dev/input/event5 /dev/input/event6";
+    r.identity.operatorName = std::string("ann");
+    r.reasonKinds = "chatter keyCheck neverPressed";
+    r.criteria = "keys=all;chatter=fail;chatterMs=30";
     return r;
 }
 
