@@ -25,6 +25,9 @@ QString groups(Dialect dialect, const QString &units, const QString &untilMs);
 // One row over the whole period: units, serials, first_passed, final_passed,
 // retests, passed, failed, incomplete, untested, first_start_ms, last_start_ms.
 QString total(Dialect dialect, const QString &units, const QString &untilMs);
+// The unique serials of the whole period, one row: serials. With groups(),
+// whose counts but this one add up to the period's, it gives total().
+QString serials(Dialect dialect, const QString &units);
 // Units that did not pass (failed or incomplete) per reason kind, most first:
 // kind, units. Units recorded before kinds were kept count as "unrecorded".
 QString reasons(Dialect dialect, const QString &units);

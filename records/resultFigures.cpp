@@ -38,11 +38,30 @@ FigureCounts countsFrom(const QSqlQuery &query, int first)
     return c;
 }
 
+// What every group counts, added up for the whole period: all but the unique
+// serials, which one serial may add to several groups.
+void addUp(const FigureCounts &group, FigureCounts &total)
+{
+    const bool first = total.units == 0;
+    total.units += group.units;
+    total.firstPassed += group.firstPassed;
+    total.finalPassed += group.finalPassed;
+    total.retests += group.retests;
+    total.passed += group.passed;
+    total.failed += group.failed;
+    total.incomplete += group.incomplete;
+    total.untested += group.untested;
+    total.firstStartUtcMs = first ? group.firstStartUtcMs : std::min(total.firstStartUtcMs, group.firstStartUtcMs);
+    total.lastStartUtcMs = first ? group.lastStartUtcMs : std::max(total.lastStartUtcMs, group.lastStartUtcMs);
+}
+
 // The statements of one store; each runs with `values` bound and hands its
-// rows on.
+// rows on. Without `total`, the period's counts are the groups' added up, and
+// `serials` counts its unique serials.
 struct Statements
 {
     QString total;
+    QString serials;
     QString groups;
     QString reasons;
     QString keys;
@@ -70,19 +89,26 @@ bool run(QSqlDatabase &db, const QString &statement, const QVariantList &values,
 bool readAll(QSqlDatabase &db, const Statements &s, Figures *f, QString *error)
 {
     const QVariantList &v = s.values;
-    bool ok = run(db, s.total, v, error, [&](const QSqlQuery &q) { f->total = countsFrom(q, 0); });
-    ok = ok && run(db, s.groups, v, error, [&](const QSqlQuery &q) {
-             FigureGroup g;
-             g.day = q.value(0).toString().left(10);
-             g.station = q.value(1).toString();
-             g.vid = static_cast<quint16>(q.value(2).toInt());
-             g.pid = static_cast<quint16>(q.value(3).toInt());
-             g.model = q.value(4).toString();
-             if (!q.value(5).isNull())
-                 g.operatorName = q.value(5).toString();
-             g.counts = countsFrom(q, 6);
-             f->groups.push_back(std::move(g));
-         });
+    bool ok = run(db, s.groups, v, error, [&](const QSqlQuery &q) {
+        FigureGroup g;
+        g.day = q.value(0).toString().left(10);
+        g.station = q.value(1).toString();
+        g.vid = static_cast<quint16>(q.value(2).toInt());
+        g.pid = static_cast<quint16>(q.value(3).toInt());
+        g.model = q.value(4).toString();
+        if (!q.value(5).isNull())
+            g.operatorName = q.value(5).toString();
+        g.counts = countsFrom(q, 6);
+        f->groups.push_back(std::move(g));
+    });
+    if (!s.total.isEmpty()) {
+        ok = ok && run(db, s.total, v, error, [&](const QSqlQuery &q) { f->total = countsFrom(q, 0); });
+    } else {
+        for (const FigureGroup &g : f->groups)
+            addUp(g.counts, f->total);
+        ok =
+            ok && run(db, s.serials, v, error, [&](const QSqlQuery &q) { f->total.serials = q.value(0).toLongLong(); });
+    }
     ok = ok && run(db, s.reasons, v, error, [&](const QSqlQuery &q) {
              f->reasons.push_back({q.value(0).toString(), q.value(1).toLongLong()});
          });
@@ -199,7 +225,8 @@ bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *f
             const QString units = stationUnits(db, query);
             const QString untilMs = query.untilUtcMs ? QString::number(*query.untilUtcMs) : QStringLiteral("NULL");
             const Dialect lite = Dialect::Sqlite;
-            const Statements statements{figuresSql::total(lite, units, untilMs),
+            const Statements statements{{},
+                                        figuresSql::serials(lite, units),
                                         figuresSql::groups(lite, units, untilMs),
                                         figuresSql::reasons(lite, units),
                                         figuresSql::keyFailures(lite, units),
@@ -246,6 +273,7 @@ bool fromLine(const LineTarget &target, const FiguresQuery &query, Figures *figu
                 return QStringLiteral("SELECT * FROM ") + QLatin1String(function) + arguments;
             };
             const Statements statements{from("results_total"),
+                                        {},
                                         from("results_groups"),
                                         from("results_reasons"),
                                         from("results_key_failures"),
