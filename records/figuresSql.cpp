@@ -119,8 +119,15 @@ QString groups(Dialect dialect, const QString &units, const QString &untilMs)
     const QString day = dialect == Dialect::Postgres
                             ? QStringLiteral("DATE '1970-01-01' + CAST(p.start_utc_ms / 86400000 AS integer)")
                             : QStringLiteral("date(p.start_utc_ms / 86400000 * 86400, 'unixepoch')");
+    // A serial's last unit of the period is the one whose next attempt
+    // started after it, or never.
+    const QString lastUnits = dialect == Dialect::Postgres
+                                  ? QString()
+                                  : QStringLiteral(", count(*) FILTER (WHERE p.serial <> '' AND"
+                                                   " (p.next_attempt_utc_ms IS NULL OR p.next_attempt_utc_ms >= ") +
+                                        untilMs + QStringLiteral(")) AS last_units");
     return QStringLiteral("SELECT ") + day + QStringLiteral(" AS day, p.station, p.vid, p.pid, p.model, p.operator,") +
-           counts(untilMs, uniqueSerials(dialect)) + QStringLiteral(" FROM ") + units +
+           counts(untilMs, uniqueSerials(dialect)) + lastUnits + QStringLiteral(" FROM ") + units +
            QStringLiteral(" p GROUP BY p.start_utc_ms / 86400000, 2, 3, 4, 5, 6"
                           " ORDER BY p.start_utc_ms / 86400000, 2, 3, 4, 5 NULLS FIRST, 6 NULLS FIRST");
 }

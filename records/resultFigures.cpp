@@ -57,7 +57,7 @@ void addUp(const FigureCounts &group, FigureCounts &total)
 
 // The statements of one store; each runs with `values` bound and hands its
 // rows on. Without `total`, the period's counts are the groups' added up, and
-// `serials` counts its unique serials.
+// its unique serials their last_units, or what `serials` counts when given.
 struct Statements
 {
     QString total;
@@ -89,6 +89,8 @@ bool run(QSqlDatabase &db, const QString &statement, const QVariantList &values,
 bool readAll(QSqlDatabase &db, const Statements &s, Figures *f, QString *error)
 {
     const QVariantList &v = s.values;
+    const bool addedUp = s.total.isEmpty();
+    qint64 lastUnits = 0;
     bool ok = run(db, s.groups, v, error, [&](const QSqlQuery &q) {
         FigureGroup g;
         g.day = q.value(0).toString().left(10);
@@ -99,15 +101,19 @@ bool readAll(QSqlDatabase &db, const Statements &s, Figures *f, QString *error)
         if (!q.value(5).isNull())
             g.operatorName = q.value(5).toString();
         g.counts = countsFrom(q, 6);
+        if (addedUp)
+            lastUnits += q.value(17).toLongLong();
         f->groups.push_back(std::move(g));
     });
-    if (!s.total.isEmpty()) {
+    if (!addedUp) {
         ok = ok && run(db, s.total, v, error, [&](const QSqlQuery &q) { f->total = countsFrom(q, 0); });
     } else {
         for (const FigureGroup &g : f->groups)
             addUp(g.counts, f->total);
-        ok =
-            ok && run(db, s.serials, v, error, [&](const QSqlQuery &q) { f->total.serials = q.value(0).toLongLong(); });
+        f->total.serials = lastUnits;
+        if (!s.serials.isEmpty())
+            ok = ok &&
+                 run(db, s.serials, v, error, [&](const QSqlQuery &q) { f->total.serials = q.value(0).toLongLong(); });
     }
     ok = ok && run(db, s.reasons, v, error, [&](const QSqlQuery &q) {
              f->reasons.push_back({q.value(0).toString(), q.value(1).toLongLong()});
@@ -225,8 +231,10 @@ bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *f
             const QString units = stationUnits(db, query);
             const QString untilMs = query.untilUtcMs ? QString::number(*query.untilUtcMs) : QStringLiteral("NULL");
             const Dialect lite = Dialect::Sqlite;
+            // A serial's next attempt may be of another platform: its last
+            // unit of one platform is then not the last of its units.
             const Statements statements{{},
-                                        figuresSql::serials(lite, units),
+                                        query.vid && query.pid ? figuresSql::serials(lite, units) : QString(),
                                         figuresSql::groups(lite, units, untilMs),
                                         figuresSql::reasons(lite, units),
                                         figuresSql::keyFailures(lite, units),
