@@ -65,6 +65,19 @@ ListKeys keysOf(Dialect dialect, const QString &list, bool chatter)
                 (chatter ? QStringLiteral(" AND k.key % 2 = 0") : QString()) + QStringLiteral(" THEN k.value END")};
 }
 
+// The unique serials of p. A serial the store holds one unit of (its first
+// attempt, with none after it) is unique by itself; only the serials with
+// several units, a small share on a line, need the costly comparing.
+QString uniqueSerials(Dialect dialect)
+{
+    if (dialect == Dialect::Postgres)
+        return QStringLiteral("count(DISTINCT NULLIF(p.serial, ''))");
+    const QString alone = QStringLiteral("p.attempt IS 1 AND p.next_attempt_utc_ms IS NULL");
+    return QStringLiteral("(count(*) FILTER (WHERE p.serial <> '' AND ") + alone +
+           QStringLiteral(") + count(DISTINCT p.serial) FILTER (WHERE p.serial <> '' AND NOT (") + alone +
+           QStringLiteral(")))");
+}
+
 QString hasKind(const QString &kind)
 {
     return QStringLiteral("' ' || f.reason_kinds || ' ' LIKE '% ") + kind + QStringLiteral(" %'");
@@ -106,8 +119,15 @@ QString groups(Dialect dialect, const QString &units, const QString &untilMs)
     const QString day = dialect == Dialect::Postgres
                             ? QStringLiteral("DATE '1970-01-01' + CAST(p.start_utc_ms / 86400000 AS integer)")
                             : QStringLiteral("date(p.start_utc_ms / 86400000 * 86400, 'unixepoch')");
+    // A serial's last unit of the period is the one whose next attempt
+    // started after it, or never.
+    const QString lastUnits = dialect == Dialect::Postgres
+                                  ? QString()
+                                  : QStringLiteral(", count(*) FILTER (WHERE p.serial <> '' AND"
+                                                   " (p.next_attempt_utc_ms IS NULL OR p.next_attempt_utc_ms >= ") +
+                                        untilMs + QStringLiteral(")) AS last_units");
     return QStringLiteral("SELECT ") + day + QStringLiteral(" AS day, p.station, p.vid, p.pid, p.model, p.operator,") +
-           counts(untilMs, QStringLiteral("count(DISTINCT NULLIF(p.serial, ''))")) + QStringLiteral(" FROM ") + units +
+           counts(untilMs, uniqueSerials(dialect)) + lastUnits + QStringLiteral(" FROM ") + units +
            QStringLiteral(" p GROUP BY p.start_utc_ms / 86400000, 2, 3, 4, 5, 6"
                           " ORDER BY p.start_utc_ms / 86400000, 2, 3, 4, 5 NULLS FIRST, 6 NULLS FIRST");
 }
@@ -119,6 +139,12 @@ QString total(Dialect, const QString &units, const QString &untilMs)
     const QString serials = QStringLiteral("(SELECT count(*) FROM (SELECT DISTINCT d.serial FROM ") + units +
                             QStringLiteral(" d WHERE d.serial <> '') s)");
     return QStringLiteral("SELECT") + counts(untilMs, serials) + QStringLiteral(" FROM ") + units +
+           QStringLiteral(" p");
+}
+
+QString serials(Dialect dialect, const QString &units)
+{
+    return QStringLiteral("SELECT ") + uniqueSerials(dialect) + QStringLiteral(" AS serials FROM ") + units +
            QStringLiteral(" p");
 }
 

@@ -20,11 +20,17 @@ enum class Dialect
 };
 
 // Per UTC day, station, product (vid, pid, model) and operator: day, station,
-// vid, pid, model, operator, then the counts of total().
+// vid, pid, model, operator, then the counts of total(). On SQLite also
+// last_units: the units that are their serial's last of the period, each
+// serial's one, so they add up to the period's serials when the period takes
+// every unit between its bounds (no platform chosen).
 QString groups(Dialect dialect, const QString &units, const QString &untilMs);
 // One row over the whole period: units, serials, first_passed, final_passed,
 // retests, passed, failed, incomplete, untested, first_start_ms, last_start_ms.
 QString total(Dialect dialect, const QString &units, const QString &untilMs);
+// The unique serials of the whole period, one row: serials. With groups(),
+// whose other counts add up to the period's, it gives total().
+QString serials(Dialect dialect, const QString &units);
 // Units that did not pass (failed or incomplete) per reason kind, most first:
 // kind, units. Units recorded before kinds were kept count as "unrecorded".
 QString reasons(Dialect dialect, const QString &units);

@@ -38,11 +38,30 @@ FigureCounts countsFrom(const QSqlQuery &query, int first)
     return c;
 }
 
+// What every group counts, added up for the whole period: all but the unique
+// serials, which one serial may add to several groups.
+void addUp(const FigureCounts &group, FigureCounts &total)
+{
+    const bool first = total.units == 0;
+    total.units += group.units;
+    total.firstPassed += group.firstPassed;
+    total.finalPassed += group.finalPassed;
+    total.retests += group.retests;
+    total.passed += group.passed;
+    total.failed += group.failed;
+    total.incomplete += group.incomplete;
+    total.untested += group.untested;
+    total.firstStartUtcMs = first ? group.firstStartUtcMs : std::min(total.firstStartUtcMs, group.firstStartUtcMs);
+    total.lastStartUtcMs = first ? group.lastStartUtcMs : std::max(total.lastStartUtcMs, group.lastStartUtcMs);
+}
+
 // The statements of one store; each runs with `values` bound and hands its
-// rows on.
+// rows on. Without `total`, the period's counts are the groups' added up, and
+// its unique serials their last_units, or what `serials` counts when given.
 struct Statements
 {
     QString total;
+    QString serials;
     QString groups;
     QString reasons;
     QString keys;
@@ -70,19 +89,32 @@ bool run(QSqlDatabase &db, const QString &statement, const QVariantList &values,
 bool readAll(QSqlDatabase &db, const Statements &s, Figures *f, QString *error)
 {
     const QVariantList &v = s.values;
-    bool ok = run(db, s.total, v, error, [&](const QSqlQuery &q) { f->total = countsFrom(q, 0); });
-    ok = ok && run(db, s.groups, v, error, [&](const QSqlQuery &q) {
-             FigureGroup g;
-             g.day = q.value(0).toString().left(10);
-             g.station = q.value(1).toString();
-             g.vid = static_cast<quint16>(q.value(2).toInt());
-             g.pid = static_cast<quint16>(q.value(3).toInt());
-             g.model = q.value(4).toString();
-             if (!q.value(5).isNull())
-                 g.operatorName = q.value(5).toString();
-             g.counts = countsFrom(q, 6);
-             f->groups.push_back(std::move(g));
-         });
+    const bool addedUp = s.total.isEmpty();
+    qint64 lastUnits = 0;
+    bool ok = run(db, s.groups, v, error, [&](const QSqlQuery &q) {
+        FigureGroup g;
+        g.day = q.value(0).toString().left(10);
+        g.station = q.value(1).toString();
+        g.vid = static_cast<quint16>(q.value(2).toInt());
+        g.pid = static_cast<quint16>(q.value(3).toInt());
+        g.model = q.value(4).toString();
+        if (!q.value(5).isNull())
+            g.operatorName = q.value(5).toString();
+        g.counts = countsFrom(q, 6);
+        if (addedUp)
+            lastUnits += q.value(17).toLongLong();
+        f->groups.push_back(std::move(g));
+    });
+    if (!addedUp) {
+        ok = ok && run(db, s.total, v, error, [&](const QSqlQuery &q) { f->total = countsFrom(q, 0); });
+    } else {
+        for (const FigureGroup &g : f->groups)
+            addUp(g.counts, f->total);
+        f->total.serials = lastUnits;
+        if (!s.serials.isEmpty())
+            ok = ok &&
+                 run(db, s.serials, v, error, [&](const QSqlQuery &q) { f->total.serials = q.value(0).toLongLong(); });
+    }
     ok = ok && run(db, s.reasons, v, error, [&](const QSqlQuery &q) {
              f->reasons.push_back({q.value(0).toString(), q.value(1).toLongLong()});
          });
@@ -199,7 +231,10 @@ bool fromStation(const QString &storePath, const FiguresQuery &query, Figures *f
             const QString units = stationUnits(db, query);
             const QString untilMs = query.untilUtcMs ? QString::number(*query.untilUtcMs) : QStringLiteral("NULL");
             const Dialect lite = Dialect::Sqlite;
-            const Statements statements{figuresSql::total(lite, units, untilMs),
+            // A serial's next attempt may be of another platform: its last
+            // unit of one platform is then not the last of its units.
+            const Statements statements{{},
+                                        query.vid && query.pid ? figuresSql::serials(lite, units) : QString(),
                                         figuresSql::groups(lite, units, untilMs),
                                         figuresSql::reasons(lite, units),
                                         figuresSql::keyFailures(lite, units),
@@ -246,6 +281,7 @@ bool fromLine(const LineTarget &target, const FiguresQuery &query, Figures *figu
                 return QStringLiteral("SELECT * FROM ") + QLatin1String(function) + arguments;
             };
             const Statements statements{from("results_total"),
+                                        {},
                                         from("results_groups"),
                                         from("results_reasons"),
                                         from("results_key_failures"),

@@ -12,7 +12,8 @@
 // The line's three questions, answered from a store for a period: how many
 // units passed the first time, what fails most, and which keys fail. Every
 // number is the store's own (figuresSql), read the same from the station's
-// SQLite and from the line store's PostgreSQL.
+// SQLite and from the line store's PostgreSQL; the station's total is its
+// groups' added up.
 struct FiguresQuery
 {
     std::optional<qint64> sinceUtcMs; // units that started at or after this

@@ -18,8 +18,9 @@ namespace resultSchema {
 // and the verdict's reasons. 4: what took the unit's keys. 5: units the line
 // store refused, set aside. 6: the operator, the attempt (counted by the
 // store), the criteria, the reasons' kinds and a failed calibration's keys,
-// with the indexes the figures need.
-constexpr int CurrentVersion = 6;
+// with the indexes the figures need. 7: the units that did not pass, indexed
+// with their reasons and keys for the figures.
+constexpr int CurrentVersion = 7;
 
 // Every unit column, in the order bindUnit binds and unitFromRow reads them.
 extern const char *const UnitColumns;

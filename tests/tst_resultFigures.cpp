@@ -154,6 +154,31 @@ private slots:
                                    : (QStringList{"u5:S3:1", "u6:S2:2"}));
     }
 
+    // S2's next attempt is of the other platform: its unit here is still
+    // the last of this platform's, and S2 one of its serials.
+    void onePlatform_data()
+    {
+        QTest::addColumn<bool>("line");
+        QTest::newRow("station store") << false;
+        QTest::newRow("line store") << true;
+    }
+
+    void onePlatform()
+    {
+        QFETCH(bool, line);
+        FiguresQuery query;
+        query.vid = 0x0416;
+        query.pid = 0xb23c;
+        Figures f;
+        QString error;
+        QVERIFY2(line ? resultFigures::fromLine(parseLineTarget(lineUrl()), query, &f, &error)
+                      : resultFigures::fromStation(resultStoreFile::pathIn(m_dir.filePath(QStringLiteral("both"))),
+                                                   query, &f, &error),
+                 qPrintable(error));
+        QCOMPARE(countsText(f.total),
+                 QStringLiteral("units 5 serials 2 first 1 final 1 retests 1 passed 2 failed 2 incomplete 1"));
+    }
+
     // A store of an older tool, read before a window brought it up to date:
     // no attempts, and each serial's last unit still its last.
     void storeOfAnOlderTool()

@@ -344,6 +344,8 @@ private slots:
         QTest::newRow("the first tool's") << 1 << "from old:passed:-:-:-:-:-" << 0 << now + "1";
         QTest::newRow("one that sets refused units aside")
             << 5 << "from old:passed:SN-0042:-:/dev/input/event2:-:-" << 1 << now + "2";
+        QTest::newRow("one that numbers attempts")
+            << 6 << "from old:passed:SN-0042:-:/dev/input/event2:-:1" << 1 << now + "2";
     }
 
     void olderSchemaIsMigrated()
@@ -382,6 +384,11 @@ private slots:
                  (QStringList{oldRow, newRow}));
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT count(*) FROM line_aside")),
                  QStringList{QString::number(setAside)});
+        // The figures' index of units that did not pass holds the new one.
+        QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path,
+                             QStringLiteral("SELECT unit_id FROM units INDEXED BY units_failing"
+                                            " WHERE outcome IN ('failed', 'incomplete')")),
+                 QStringList{"from now"});
         QCOMPARE(firstColumn(QStringLiteral("QSQLITE"), path, QStringLiteral("SELECT version FROM schema_version")),
                  QStringList{QString::number(resultSchema::CurrentVersion)});
     }
