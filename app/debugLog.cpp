@@ -161,11 +161,18 @@ void DebugLog::write(QtMsgType type, const QString &message)
     // Full: the caller waits for the writer rather than lose the line.
     m_linesTaken.wait(lock, [this] { return int(m_queue.size()) < m_queueLines || m_writerDone; });
     const bool waitForIt = type == QtFatalMsg || m_writeThrough;
+    const bool writerIdle = m_queue.empty();
     const std::uint64_t sequence = queueLocked(lock, type, message);
     if (lock.owns_lock())
         lock.unlock();
     if (waitForIt && sequence != 0)
         waitWritten(sequence, -1);
+    else if (writerIdle && sequence != 0)
+        // The writer was woken for this line. With one core to share (a
+        // small station, a virtual machine) it would otherwise wait until the
+        // caller, a key being painted, gives the core up; it only starts the
+        // write and is back waiting for the disk at once.
+        std::this_thread::yield();
     t_insideLog = insideBefore;
 }
 
