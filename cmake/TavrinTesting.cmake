@@ -32,6 +32,12 @@ function(add_unit_test)
     if("x11" IN_LIST T_LABELS)
         set(env "TKT_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
     endif()
+    # Each test's data folder (its settings, log and station store) in the
+    # build tree rather than the user's home, so two build trees testing at
+    # once, or an older tool's store, never meet.
+    if(NOT WIN32)
+        list(APPEND env "XDG_DATA_HOME=${CMAKE_BINARY_DIR}/tests/home/${T_NAME}")
+    endif()
     # Any report fails the test: undefined behaviour would otherwise only print
     # and carry on. Qt is built without frame pointers, so the quick unwinder
     # stops at its first frame; the full one lets leaks inside Qt be told from
