@@ -165,14 +165,15 @@ void DebugLog::write(QtMsgType type, const QString &message)
     const std::uint64_t sequence = queueLocked(lock, type, message);
     if (lock.owns_lock())
         lock.unlock();
-    if (waitForIt && sequence != 0)
+    if (waitForIt && sequence != 0) {
         waitWritten(sequence, -1);
-    else if (writerIdle && sequence != 0)
+    } else if (writerIdle && sequence != 0) {
         // The writer was woken for this line. With one core to share (a
         // small station, a virtual machine) it would otherwise wait until the
         // caller, a key being painted, gives the core up; it only starts the
         // write and is back waiting for the disk at once.
         std::this_thread::yield();
+    }
     t_insideLog = insideBefore;
 }
 
